@@ -1,0 +1,62 @@
+// The window's save operations.
+#include "app/filechoice.h"
+#include "app/log.h"
+#include "app/mywidget.h"
+#include "app/state.h"
+#include "savefiles.h"
+
+#include <QFile>
+#include <QInputDialog>
+#include <QLineEdit>
+
+namespace {
+
+void saveGenomeWideImage(const QPixmap &picture)
+{
+    picture.save(QFile::decodeName(shortname) + QLatin1String(".png"));
+}
+
+} // namespace
+
+bool MyWidget::makeFile()
+{
+    QString data, image;
+    for (;;) {
+        bool accepted = false;
+        filePath = QInputDialog::getText(this, tr("Enter new filename"), tr("File name * or *.txt"),
+                                         QLineEdit::Normal, QFile::decodeName(defaultname), &accepted);
+        if (!accepted || filePath.isEmpty())
+            return false;
+        copyName(defaultname, sizeof defaultname, QFile::encodeName(filePath), 50);
+        data = dataFileName(filePath);
+        image = imageFileName(data);
+        if (!sameFile(data, dataFilePath) && !sameFile(image, dataFilePath))
+            break;
+        // Saving there would destroy the data file on show: ask again.
+        logLine(QStringLiteral("Output file is the open data file, choose another name!"));
+    }
+    const QString label = Tag.value(selected_chromosome);
+    if (!writeDataFile(data, label, Pos_list, Value_list))
+        failAndExit(QStringLiteral("Could not generate outpout file!"), false);
+    if (!localPixmap.save(image))
+        logLine(QStringLiteral("Could not write image file!"));
+    return true;
+}
+
+void MyWidget::Save()
+{
+    if (globaldisplay == 1)
+        saveGenomeWideImage(globalPixmap);
+    else
+        makeFile();
+}
+
+void MyWidget::saveAndRemove()
+{
+    if (Tag.isEmpty()) // no data, so no plot laid out yet
+        return;
+    if (globaldisplay == 1)
+        saveGenomeWideImage(globalPixmap);
+    else if (makeFile())
+        removeSelection();
+}

@@ -1,0 +1,254 @@
+#include "painters.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+
+namespace {
+
+const QColor kGenomeGrey(50, 50, 50);
+const QColor kHighlight(255, 50, 50);
+const QColor kNormal(50, 50, 255);
+
+QFont calibri(int pointSize)
+{
+    return QFont(QStringLiteral("Calibri"), pointSize, QFont::Normal, false);
+}
+
+// Consecutive marks of one colour drawn in one call: the same pixels as one
+// call per mark, since marks are opaque and keep their order.
+template <typename Mark>
+class MarkBatch
+{
+public:
+    MarkBatch(QPainter &painter, QPen &pen) : painter_(painter), pen_(pen) {}
+    ~MarkBatch() { flush(); }
+
+    void add(const QColor &color, const Mark &mark)
+    {
+        if (marks_.isEmpty() || color != pen_.color()) {
+            flush();
+            pen_.setColor(color);
+            painter_.setPen(pen_);
+        }
+        marks_.append(mark);
+    }
+
+    void flush()
+    {
+        if (marks_.isEmpty())
+            return;
+        draw(marks_);
+        marks_.resize(0); // keeps the capacity
+    }
+
+private:
+    void draw(const QVector<QPoint> &points) { painter_.drawPoints(points.constData(), int(points.size())); }
+    void draw(const QVector<QLine> &lines) { painter_.drawLines(lines.constData(), int(lines.size())); }
+
+    QPainter &painter_;
+    QPen &pen_;
+    QVector<Mark> marks_;
+};
+
+// White pixmap, pen width 2, and the threshold lines when asked for.
+void paintBackground(QPainter &painter, QPen &pen, const PlotFrame &frame)
+{
+    pen = painter.pen();
+    pen.setWidth(2);
+    painter.setPen(pen);
+    if (!frame.stripes)
+        return;
+    struct Level {
+        double value;
+        QColor color;
+        const char *label;
+    };
+    static const Level levels[] = {
+        {7.3, QColor(25, 180, 25), "7.3"}, {6, QColor(140, 140, 140), "6"}, {5, QColor(170, 170, 170), "5"},
+        {4, QColor(200, 200, 200), "4"},   {3, QColor(230, 230, 230), "3"},
+    };
+    for (const Level &level : levels) {
+        pen.setColor(level.color);
+        painter.setPen(pen);
+        const int y = frame.map.y(level.value);
+        const QLine rule(0, y, frame.width, y);
+        painter.drawLines(&rule, 1);
+        painter.drawText(QRect(QPoint(0, 0), QPoint(frame.width - 1, y - 1)), Qt::AlignLeft | Qt::AlignBottom,
+                         QString::fromLatin1(level.label));
+    }
+}
+
+void paintTitle(QPainter &painter, QPen &pen, const PlotFrame &frame, const QString &text)
+{
+    pen.setColor(Qt::black);
+    painter.setPen(pen);
+    painter.setFont(calibri(12));
+    painter.drawText(QRect(QPoint(0, 0), QPoint(frame.width - 1, 19)), Qt::AlignCenter, text);
+}
+
+// A label under the chromosome whose points span columns first..last.
+// A rectangle of zero width draws nothing, so that draw is skipped; one of
+// negative width (unsorted positions) still draws and is kept.
+void paintChromosomeLabel(QPainter &painter, const PlotFrame &frame, int first, int last, const QString &label)
+{
+    if (last == first)
+        return;
+    painter.drawText(QRect(QPoint(first, 0), QPoint(last - 1, frame.height - 1)),
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, label);
+}
+
+} // namespace
+
+PlotFrame plotFrame(const Geometry &g, bool stripes)
+{
+    PlotFrame f;
+    f.width = g.fwidth;
+    f.height = g.fheight;
+    f.map = PixelMap{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
+    f.realMaxY = g.realMaxY;
+    f.stripes = stripes;
+    return f;
+}
+
+ChromosomeFinder::ChromosomeFinder(const QVector<int> &startValue) : suffixMin_(startValue)
+{
+    for (qsizetype k = suffixMin_.size() - 2; k >= 1; --k)
+        suffixMin_[k] = std::min(suffixMin_[k], suffixMin_[k + 1]);
+}
+
+bool ChromosomeFinder::fits(int k, int x) const
+{
+    const int n = int(suffixMin_.size());
+    const bool nextTooLarge = k + 1 >= n || suffixMin_[k + 1] > x;
+    return nextTooLarge && (k == 0 || suffixMin_[k] <= x);
+}
+
+int ChromosomeFinder::find(int x)
+{
+    if (suffixMin_.size() <= 1)
+        return 0;
+    if (fits(last_, x))
+        return last_;
+    if (last_ + 1 < suffixMin_.size() && fits(last_ + 1, x))
+        return ++last_;
+    // The suffix minima ascend: the answer is the last k >= 1 with minimum <= x.
+    const auto it = std::upper_bound(suffixMin_.cbegin() + 1, suffixMin_.cend(), x);
+    last_ = int(it - suffixMin_.cbegin()) - 1;
+    return last_;
+}
+
+QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values, int count,
+                        const PlotFrame &frame, const ChromosomeLabels &chromosomes, const QString &shortName)
+{
+    QPixmap pixmap(frame.width, frame.height);
+    if (pixmap.isNull())
+        return pixmap;
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    QPen pen;
+    paintBackground(painter, pen, frame);
+
+    ChromosomeFinder finder(chromosomes.startValue);
+    int red = 255, lastX = 0, spanStart = 0;
+    QString current;
+    QString previous = chromosomes.tags.value(0);
+    painter.setFont(calibri(10));
+    {
+        MarkBatch<QPoint> batch(painter, pen);
+        for (int i = 0; i < count; ++i) {
+            const int x = frame.map.x(positions[i]);
+            const int y = frame.map.y(values[i]);
+            if (i == 0)
+                lastX = spanStart = x;
+            const int k = finder.find(positions[i]);
+            if (k >= 1)
+                red = chromosomes.colorValue[k];
+            current = chromosomes.tags[k];
+            if (current != previous) {
+                // The previous chromosome is complete: its label, in its colour.
+                batch.flush();
+                paintChromosomeLabel(painter, frame, spanStart, lastX, previous);
+                spanStart = x;
+            }
+            previous = current;
+            batch.add(QColor(red, 50, 50), QPoint(x, y));
+            lastX = x;
+        }
+    }
+    paintChromosomeLabel(painter, frame, spanStart, lastX, current);
+    paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
+    return pixmap;
+}
+
+QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values, int count,
+                        const PlotFrame &frame, const ChromosomePlotOptions &options)
+{
+    QPixmap pixmap(frame.width, frame.height);
+    if (pixmap.isNull())
+        return pixmap;
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    QPen pen;
+    paintBackground(painter, pen, frame);
+
+    pen.setWidth(4);
+    const HighlightRange range = highlightRange(options.lineEdit1, options.lineEdit2);
+    pen.setColor(kNormal);
+    painter.setPen(pen);
+    const auto colorAt = [&](int i) { return range.contains(positions[i]) ? kHighlight : kNormal; };
+    const auto pointAt = [&](int i) { return QPoint(frame.map.x(positions[i]), frame.map.y(values[i])); };
+    if (!options.segments) {
+        MarkBatch<QPoint> batch(painter, pen);
+        for (int i = 0; i < count; ++i)
+            batch.add(colorAt(i), pointAt(i));
+    } else {
+        MarkBatch<QLine> batch(painter, pen);
+        for (int i = 1; i < count; ++i)
+            batch.add(colorAt(i), QLine(pointAt(i - 1), pointAt(i)));
+    }
+
+    paintTitle(painter, pen, frame, QStringLiteral("max=") + titleNumber(frame.realMaxY));
+    painter.setFont(calibri(10));
+    const QRect bottom(QPoint(0, 0), QPoint(frame.width - 1, frame.height - 3));
+    const QString span = QStringLiteral("|<-- ")
+        + groupThousands(int(qint64(options.realMaxX) - options.realMinX)) + QStringLiteral(" -->|");
+    painter.drawText(bottom, Qt::AlignLeft | Qt::AlignBottom, groupThousands(options.realMinX));
+    painter.drawText(bottom, Qt::AlignRight | Qt::AlignBottom, groupThousands(options.realMaxX));
+    painter.drawText(bottom, Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, span);
+    return pixmap;
+}
+
+HighlightRange highlightRange(const QString &text1, const QString &text2)
+{
+    const QStringList parts = text1.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+    const QString lo = parts.size() == 2 ? parts[0] : text1;
+    const QString hi = parts.size() == 2 ? parts[1] : text2;
+    bool okLo = false, okHi = false;
+    HighlightRange range{lo.toInt(&okLo, 10), hi.toInt(&okHi, 10)};
+    if (!okLo || !okHi)
+        range = HighlightRange{};
+    return range;
+}
+
+QString groupThousands(int n)
+{
+    const QString digits = QString::number(n, 10);
+    QString result;
+    int counted = 0;
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        result.prepend(digits[i]);
+        if (++counted == 3 && i != 0) {
+            result.prepend(QLatin1Char(','));
+            counted = 0;
+        }
+    }
+    return result;
+}
+
+QString titleNumber(double value)
+{
+    return QString::number(value, 'g', 6);
+}

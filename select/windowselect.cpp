@@ -1,0 +1,107 @@
+// The window's mouse box, chromosome pick, zoom, removal and unzoom.
+#include "app/mywidget.h"
+#include "app/state.h"
+#include "plot/geometry.h"
+#include "selection.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRubberBand>
+
+void MyWidget::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    selX1 = p.x();
+    selY1 = p.y();
+    rubberBand->setGeometry(QRect(p, QSize()));
+    rubberBand->show();
+}
+
+void MyWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    selX2 = p.x();
+    selY2 = p.y();
+    rubberBand->setGeometry(QRect(QPoint(selX1, selY1), QPoint(selX2, selY2)).normalized());
+}
+
+void MyWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const Box box = settleBox(Box{selX1, selY1, p.x(), p.y()}, imageLabel->width(), imageLabel->height());
+    selX1 = box.x1;
+    selY1 = box.y1;
+    selX2 = box.x2;
+    selY2 = box.y2;
+    if (!box.hasArea())
+        return;
+    if (globaldisplay != 0)
+        selectChromosome();
+    else
+        copyAndPaste();
+}
+
+void MyWidget::selectChromosome()
+{
+    // Kept to put back should the picked run be too short to show.
+    const int oldChromosome = selected_chromosome;
+    const int oldMinX = minX, oldMaxX = maxX;
+    const double oldPixPerX = pixPerX, oldPixPerY = pixPerY;
+
+    pixPerX = GLOBAL_pixPerX;
+    pixPerY = GLOBAL_pixPerY;
+    minX = GLOBAL_minX;
+    maxX = GLOBAL_maxX;
+    const Pick pick = pickChromosome(selX1, selX2, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value);
+    selected_chromosome = pick.index;
+    const int i = pick.index;
+    error_stream << "select chrom " << Tag[i] << " " << i << " point " << pick.point << " position "
+                 << pick.position << " start " << Start_value[i] << " end " << End_value[i] << " pixPerX "
+                 << GLOBAL_pixPerX << " minX " << GLOBAL_minX << "\n\n";
+    if (getManhattan()) {
+        getParameters();
+        reloadPhoto();
+    } else {
+        selected_chromosome = oldChromosome;
+        minX = oldMinX;
+        maxX = oldMaxX;
+        pixPerX = oldPixPerX;
+        pixPerY = oldPixPerY;
+    }
+    rubberBand->hide();
+}
+
+void MyWidget::copyAndPaste()
+{
+    const Area area =
+        boxArea(Box{selX1, selY1, selX2, selY2}, minX, pixPerX, fheight, ymargin, minY, pixPerY);
+    Points inside = pointsInside(Pos_list, Value_list, area);
+    Pos_list = std::move(inside.positions);
+    Value_list = std::move(inside.values);
+    getParameters();
+    reloadPhoto();
+    rubberBand->hide();
+}
+
+void MyWidget::removeSelection()
+{
+    if (Tag.isEmpty()) // no data, so no plot laid out yet
+        return;
+    getParameters();
+    const Area shown{minX, maxX, minY, maxY};
+    Points rest = pointsOutside(Pos_list2, Value_list2, shown);
+    Pos_list = std::move(rest.positions);
+    Value_list = std::move(rest.values);
+    Pos_list2 = Pos_list;
+    Value_list2 = Value_list;
+    getParameters();
+    reloadPhoto();
+}
+
+void MyWidget::showRemaining()
+{
+    Pos_list = Pos_list2;
+    Value_list = Value_list2;
+    getParameters();
+    reloadPhoto();
+}
