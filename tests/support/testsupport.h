@@ -1,0 +1,36 @@
+// Shared helpers of the test programs: temporary files and directories,
+// driving the program's modal dialogs from a timer, reading the log.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QTemporaryDir;
+
+// Writes bytes to a file; returns its absolute path.
+QString writeFile(const QString &path, const QByteArray &bytes);
+
+// The whole content of a file ("" when it cannot be read).
+QByteArray readFile(const QString &path);
+
+// The log file of the working directory, after flushing the log stream.
+QByteArray logText();
+
+// Answers the next open-file dialog with the given path (an empty path
+// cancels it). A watchdog rejects any modal widget still open afterwards.
+void answerFileDialog(const QString &path);
+
+// Answers the next text input dialog with the given text, or cancels it when
+// `accept` is false. `seen` (if given) receives the text the dialog offered.
+void answerTextDialog(const QString &text, bool accept = true, QString *seen = nullptr);
+
+// Runs `work` in a fresh working directory (a QTemporaryDir), restoring the
+// old one afterwards.
+void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work);
+
+// Restores the program-wide state to its start-up values, so that tests in
+// one process do not see each other's data.
+void resetProgramState();
