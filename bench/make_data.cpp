@@ -5,7 +5,10 @@
 // double's range, some "NA"). With --by-p the same rows come sorted by
 // p-value, strongest first, so that nearly every row starts a new run.
 //
-//   tivrel-make-data ROWS OUT [--by-p] [--seed N]
+//   tivrel-make-data ROWS OUT [--by-p] [--seed N] [--max-peak SCORE]
+//
+// --max-peak caps the peaks' height (-log10 p), for a plot that shows the
+// ordinary markers at a readable scale.
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
@@ -64,18 +67,21 @@ int formatP(char *out, double score)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ROWS OUT [--by-p] [--seed N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ROWS OUT [--by-p] [--seed N] [--max-peak SCORE]\n", argv[0]);
         return 2;
     }
     const int64_t rows = std::atoll(argv[1]);
     const char *out = argv[2];
     bool byP = false;
     unsigned seed = 1;
+    double maxPeak = 1e9;
     for (int i = 3; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--by-p"))
             byP = true;
         else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc)
             seed = unsigned(std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--max-peak") && i + 1 < argc)
+            maxPeak = std::atof(argv[++i]);
     }
     if (rows < 2) {
         std::fprintf(stderr, "ROWS must be at least 2\n");
@@ -94,7 +100,8 @@ int main(int argc, char **argv)
     const double heights[] = {9, 12, 15, 8.5, 20, 11, 40, 300, 30, 10, 420, 25};
     for (double h : heights) {
         const int c = int(uniform(rng) * nChr);
-        peaks.push_back({c, uniform(rng) * double(kGenome[c].length), 150000 + uniform(rng) * 300000, h});
+        peaks.push_back({c, uniform(rng) * double(kGenome[c].length), 150000 + uniform(rng) * 300000,
+                         std::min(h, maxPeak)});
     }
 
     std::vector<Row> data;
