@@ -35,8 +35,8 @@ const Chromosome kGenome[] = {
 };
 
 struct Row {
+    double score; // -log10(p) at full precision, so a sort by p has no ties; negative marks "NA"
     int position;
-    float score;      // -log10(p); negative marks "NA"
     uint8_t chromosome;
 };
 
@@ -123,7 +123,7 @@ int main(int argc, char **argv)
             }
             if (uniform(rng) < 0.003)
                 score = -1; // NA
-            data.push_back({position, float(score), uint8_t(c)});
+            data.push_back({score, position, uint8_t(c)});
         }
     }
     if (byP) {

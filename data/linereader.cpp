@@ -9,15 +9,46 @@ namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
 
-// Text mode drops every CR byte, wherever it stands.
+bool isContinuationByte(char c)
+{
+    return (uchar(c) & 0xc0) == 0x80;
+}
+
+// Continuation bytes a UTF-8 lead byte calls for (0: not a lead byte).
+int continuationsNeeded(char c)
+{
+    const uchar u = uchar(c);
+    return u >= 0xc2 && u <= 0xdf ? 1 : u >= 0xe0 && u <= 0xef ? 2 : u >= 0xf0 && u <= 0xf4 ? 3 : 0;
+}
+
+// Length of an unfinished UTF-8 sequence at the end of the bytes (0: none).
+qsizetype unfinishedSequenceLength(const char *data, qsizetype size)
+{
+    for (qsizetype back = 1; back <= std::min<qsizetype>(size, 4); ++back) {
+        const char c = data[size - back];
+        if (!isContinuationByte(c))
+            return continuationsNeeded(c) >= back ? back : 0;
+    }
+    return 0;
+}
+
+// Text mode drops every CR, wherever it stands, but only after decoding: a
+// CR inside a UTF-8 sequence breaks it, every byte of it decoding to one
+// replacement character. 0xFF bytes decode the same way, so the sequence's
+// unfinished start is overwritten with them rather than joined to the
+// continuation bytes after the CR.
 qsizetype dropCarriageReturns(char *data, qsizetype size)
 {
     char *out = static_cast<char *>(std::memchr(data, '\r', size_t(size)));
     if (!out)
         return size;
     for (const char *in = out; in != data + size; ++in) {
-        if (*in != '\r')
+        if (*in != '\r') {
             *out++ = *in;
+        } else if (in + 1 != data + size && isContinuationByte(in[1])) {
+            const qsizetype unfinished = unfinishedSequenceLength(data, out - data);
+            std::memset(out - unfinished, 0xff, size_t(unfinished));
+        }
     }
     return out - data;
 }
@@ -38,10 +69,9 @@ bool LineReader::open(const QString &path)
         startOffset_ = 3;
     } else if (encoding) {
         // Wide encodings are rare: decode them whole and read the result.
-        QByteArray raw = file_.readAll();
-        raw.truncate(dropCarriageReturns(raw.data(), raw.size()));
         QStringDecoder decode(*encoding);
-        buffer_ = QString(decode(raw)).toUtf8();
+        QString text = decode(file_.readAll());
+        buffer_ = text.remove(u'\r').toUtf8();
         inMemory_ = true;
     }
     return seek(0);
@@ -109,10 +139,14 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
     if (!lf && pos_ == end_)
         return false;
     char *data = buffer_.data();
-    const qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
+    qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
+    // The stream's decoder keeps an unfinished sequence at the end of the
+    // file waiting for more bytes, so it never shows.
+    if (!lf && !inMemory_)
+        stop -= unfinishedSequenceLength(data + pos_, stop - pos_);
     offset = bufferOffset_ + pos_;
     const qsizetype length = inMemory_ ? stop - pos_ : dropCarriageReturns(data + pos_, stop - pos_);
     line = QByteArrayView(data + pos_, length);
-    pos_ = lf ? stop + 1 : stop;
+    pos_ = lf ? stop + 1 : end_;
     return true;
 }

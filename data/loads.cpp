@@ -9,29 +9,65 @@
 
 namespace {
 
-// Holds each distinct label once, so that every run of a label shares one
-// string.
+// Hands out one shared string per distinct label text, so that every run
+// of a label shares it. Short labels (chromosome names) are found through a
+// small direct-mapped cache without hashing; a file whose "chromosome"
+// column is really an identifier per row stops being pooled after a while,
+// so the pool never grows with the rows.
 class LabelPool
 {
 public:
-    const QString &get(QByteArrayView bytes)
+    QString get(QByteArrayView bytes)
     {
-        // fromRawData: a lookup key without copying the bytes.
-        const QByteArray key = QByteArray::fromRawData(bytes.data(), bytes.size());
-        auto it = pool_.find(key);
-        if (it == pool_.end())
-            it = pool_.insert(bytes.toByteArray(), QString::fromUtf8(bytes));
-        return it.value();
+        if (bytes.size() <= 8) {
+            quint64 key = 0;
+            std::memcpy(&key, bytes.data(), size_t(bytes.size()));
+            Slot &slot = slots_[(key * 0x9E3779B97F4A7C15ull) >> 56];
+            if (slot.size == bytes.size() && slot.key == key)
+                return slot.text;
+            slot = Slot{key, bytes.size(), lookUp(bytes)};
+            return slot.text;
+        }
+        return lookUp(bytes);
     }
 
 private:
+    struct Slot {
+        quint64 key = 0;
+        qsizetype size = -1;
+        QString text;
+    };
+
+    QString lookUp(QByteArrayView bytes)
+    {
+        // fromRawData: a lookup key without copying the bytes.
+        const auto it = pool_.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
+        if (it != pool_.cend())
+            return it.value();
+        QString text = QString::fromUtf8(bytes);
+        if (pool_.size() < kMaxPooled)
+            pool_.insert(bytes.toByteArray(), text);
+        return text;
+    }
+
+    static constexpr qsizetype kMaxPooled = 100000;
+    Slot slots_[256];
     QHash<QByteArray, QString> pool_;
 };
 
-// Red of the next run: 255 first, then alternately 50 and 255.
-int nextRed(const QVector<int> &colors)
+// Each run ends where the next begins; its red is 255 for the first run,
+// then alternately 50 and 255.
+void closeRuns(ChromosomeTable &t, const QList<int> &x)
 {
-    return colors.isEmpty() || colors.last() != 255 ? 255 : 50;
+    const qsizetype n = t.startIndex.size();
+    t.endIndex.resize(n);
+    t.endValue.resize(n);
+    t.colorValue.resize(n);
+    for (qsizetype k = 0; k < n; ++k) {
+        t.endIndex[k] = k + 1 < n ? t.startIndex[k + 1] - 1 : int(x.size() - 1);
+        t.endValue[k] = x[t.endIndex[k]];
+        t.colorValue[k] = k % 2 == 0 ? 255 : 50;
+    }
 }
 
 } // namespace
@@ -68,19 +104,18 @@ GenomeWide loadGenomeWide(const QString &path)
         const qsizetype i = g.scores.size();
         const int q = row.position / 100; // truncates toward zero
         const bool sameBytes = opened && row.label == QByteArrayView(runBytes);
-        if (!sameBytes && (!opened || labels.get(row.label) != runLabel)) {
-            if (opened) {
-                t.endIndex.append(int(i - 1));
-                t.endValue.append(previousX);
-                t.tags.append(runLabel);
-                t.colorValue.append(nextRed(t.colorValue));
-            }
+        QString label;
+        if (!sameBytes)
+            label = labels.get(row.label);
+        if (!sameBytes && (!opened || label != runLabel)) {
+            // A new run; where each run ends is filled in afterwards.
             offsetX = opened ? previousX : 0;
             base = q;
             t.startIndex.append(int(i));
             t.startValue.append(int(offsetX + 1));
             t.startOffset.append(lineOffset);
-            runLabel = labels.get(row.label);
+            t.tags.append(label);
+            runLabel = std::move(label);
             runBytes.resize(row.label.size()); // keeps its capacity
             std::memcpy(runBytes.data(), row.label.data(), size_t(row.label.size()));
             opened = true;
@@ -98,10 +133,7 @@ GenomeWide loadGenomeWide(const QString &path)
         g.fault = Fault::TooFewRowsGenomeWide;
         return g;
     }
-    t.endIndex.append(int(g.scores.size() - 1));
-    t.endValue.append(previousX);
-    t.tags.append(runLabel);
-    t.colorValue.append(nextRed(t.colorValue));
+    closeRuns(t, g.x);
     return g;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -11,43 +12,6 @@ namespace {
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-// Length of the run of digits starting at i.
-qsizetype digitRun(QByteArrayView t, qsizetype i)
-{
-    qsizetype j = i;
-    while (j < t.size() && isDigit(t[j]))
-        ++j;
-    return j - i;
-}
-
-// True for "-?D+(.D+)?([eE][+-]?D+)?", the form real files use.
-bool isPlainDecimal(QByteArrayView t)
-{
-    qsizetype i = 0;
-    if (i < t.size() && t[i] == '-')
-        ++i;
-    qsizetype n = digitRun(t, i);
-    if (n == 0)
-        return false;
-    i += n;
-    if (i < t.size() && t[i] == '.') {
-        n = digitRun(t, i + 1);
-        if (n == 0)
-            return false;
-        i += 1 + n;
-    }
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
-            ++i;
-        n = digitRun(t, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return i == t.size();
 }
 
 bool isAsciiSpace(char c)
@@ -75,32 +39,87 @@ std::optional<double> qtToDouble(QByteArrayView text)
     return v;
 }
 
-std::optional<int> toInt32(QByteArrayView text)
+namespace {
+
+// The plain form "-?D+(.D+)?([eE][+-]?D+)?" that real files use, read in one
+// pass. When its digits (at most 15, leading zeros aside) and its power of
+// ten (at most 22) are exactly represented as doubles, one correctly rounded
+// division or multiplication gives the correctly rounded value, as Qt's
+// conversion does.
+struct PlainDecimal {
+    bool plain = false; // the text has the plain form
+    bool exact = false; // and `value` holds its value
+    double value = 0;
+};
+
+PlainDecimal readPlainDecimal(const char *p, const char *end)
 {
-    // Fast path: an optional minus and at most 9 digits cannot overflow.
-    const char *p = text.data();
-    const qsizetype n = text.size();
-    const qsizetype start = (n > 0 && p[0] == '-') ? 1 : 0;
-    if (n - start >= 1 && n - start <= 9) {
-        int v = 0;
-        qsizetype i = start;
-        for (; i < n && isDigit(p[i]); ++i)
-            v = v * 10 + (p[i] - '0');
-        if (i == n)
-            return start ? -v : v;
+    PlainDecimal r;
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    long long mantissa = 0;
+    int digits = 0, scale = 0;
+    bool tooLong = false;
+    const auto readDigits = [&](bool fraction) {
+        const char *first = p;
+        for (; p != end && isDigit(*p); ++p) {
+            if (digits == 15 && (mantissa != 0 || *p != '0')) {
+                tooLong = true; // still checked for the plain form
+                continue;
+            }
+            mantissa = mantissa * 10 + (*p - '0');
+            digits += mantissa != 0;
+            scale -= fraction;
+        }
+        return p != first;
+    };
+    if (!readDigits(false))
+        return r;
+    if (p != end && *p == '.') {
+        ++p;
+        if (!readDigits(true))
+            return r;
     }
-    return qtToInt32(text);
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negativeExponent = p != end && *p == '-';
+        p += p != end && (*p == '-' || *p == '+');
+        const char *first = p;
+        int e = 0;
+        for (; p != end && isDigit(*p); ++p)
+            e = std::min(e * 10 + (*p - '0'), 100000);
+        if (p == first)
+            return r;
+        scale += negativeExponent ? -e : e;
+    }
+    if (p != end)
+        return r;
+    r.plain = true;
+    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (tooLong || mantissa == 0 || scale < -22 || scale > 22)
+        return r;
+    const double m = double(mantissa);
+    const double v = scale < 0 ? m / powers[-scale] : m * powers[scale];
+    r.exact = true;
+    r.value = negative ? -v : v;
+    return r;
 }
+
+} // namespace
 
 std::optional<double> toDouble(QByteArrayView text)
 {
-    if (isPlainDecimal(text)) {
+    const char *begin = text.data(), *end = begin + text.size();
+    const PlainDecimal plain = readPlainDecimal(begin, end);
+    if (plain.exact)
+        return plain.value;
+    if (plain.plain) {
         double v = 0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+        const auto [stop, ec] = std::from_chars(begin, end, v);
         // Zero, subnormal and out-of-range results go to Qt, whose verdict on
         // underflow differs from from_chars.
-        if (ec == std::errc() && end == text.data() + text.size() && std::isfinite(v)
-            && std::fabs(v) >= DBL_MIN)
+        if (ec == std::errc() && stop == end && std::isfinite(v) && std::fabs(v) >= DBL_MIN)
             return v;
     }
     return qtToDouble(text);

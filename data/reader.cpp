@@ -133,8 +133,10 @@ Row convertRow(QByteArrayView line, const Layout &layout)
     const char *field = line.data();
     const char *const end = field + line.size();
     for (int column = 1;; ++column) {
-        const void *found = std::memchr(field, layout.delimiter, size_t(end - field));
-        const char *stop = found ? static_cast<const char *>(found) : end;
+        // Fields are short: a plain scan beats a memchr call per field.
+        const char *stop = field;
+        while (stop != end && *stop != layout.delimiter)
+            ++stop;
         const QByteArrayView text(field, stop - field);
         if (column == layout.chrColumn)
             chr = text;
@@ -152,7 +154,7 @@ Row convertRow(QByteArrayView line, const Layout &layout)
         field = stop + 1;
     }
     row.label = chr;
-    if (p == QByteArrayView("NA"))
+    if (p.size() == 2 && p[0] == 'N' && p[1] == 'A')
         return row;
     double score = 0;
     if (const auto value = toDouble(p)) {

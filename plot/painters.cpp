@@ -1,5 +1,7 @@
 #include "painters.h"
 
+#include "dots.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -17,40 +19,36 @@ QFont calibri(int pointSize)
     return QFont(QStringLiteral("Calibri"), pointSize, QFont::Normal, false);
 }
 
-// Consecutive marks of one colour drawn in one call: the same pixels as one
-// call per mark, since marks are opaque and keep their order.
-template <typename Mark>
-class MarkBatch
+// Consecutive segments of one colour drawn in one call: the same pixels as
+// one call per segment, since they are opaque and keep their order.
+class LineBatch
 {
 public:
-    MarkBatch(QPainter &painter, QPen &pen) : painter_(painter), pen_(pen) {}
-    ~MarkBatch() { flush(); }
+    LineBatch(QPainter &painter, QPen &pen) : painter_(painter), pen_(pen) {}
+    ~LineBatch() { flush(); }
 
-    void add(const QColor &color, const Mark &mark)
+    void add(const QColor &color, const QLine &line)
     {
         if (marks_.isEmpty() || color != pen_.color()) {
             flush();
             pen_.setColor(color);
             painter_.setPen(pen_);
         }
-        marks_.append(mark);
+        marks_.append(line);
     }
 
     void flush()
     {
         if (marks_.isEmpty())
             return;
-        draw(marks_);
+        painter_.drawLines(marks_.constData(), int(marks_.size()));
         marks_.resize(0); // keeps the capacity
     }
 
 private:
-    void draw(const QVector<QPoint> &points) { painter_.drawPoints(points.constData(), int(points.size())); }
-    void draw(const QVector<QLine> &lines) { painter_.drawLines(lines.constData(), int(lines.size())); }
-
     QPainter &painter_;
     QPen &pen_;
-    QVector<Mark> marks_;
+    QVector<QLine> marks_;
 };
 
 // White pixmap, pen width 2, and the threshold lines when asked for.
@@ -100,6 +98,15 @@ void paintChromosomeLabel(QPainter &painter, const PlotFrame &frame, int first, 
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, label);
 }
 
+// The white picture both plots start from. Painted as an RGB32 image, the
+// format of an opaque pixmap, so dots can be written into its pixels.
+QImage whiteImage(const PlotFrame &frame)
+{
+    QImage image(std::max(frame.width, 0), std::max(frame.height, 0), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
 } // namespace
 
 PlotFrame plotFrame(const Geometry &g, bool stripes)
@@ -143,54 +150,58 @@ int ChromosomeFinder::find(int x)
 QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values, int count,
                         const PlotFrame &frame, const ChromosomeLabels &chromosomes, const QString &shortName)
 {
-    QPixmap pixmap(frame.width, frame.height);
-    if (pixmap.isNull())
-        return pixmap;
-    pixmap.fill(Qt::white);
-    QPainter painter(&pixmap);
+    QImage image = whiteImage(frame);
+    if (image.isNull())
+        return QPixmap();
+    DotWriter dots(image, 2);
+    QPainter painter(&image);
     QPen pen;
     paintBackground(painter, pen, frame);
 
     ChromosomeFinder finder(chromosomes.startValue);
     int red = 255, lastX = 0, spanStart = 0;
-    QString current;
-    QString previous = chromosomes.tags.value(0);
+    static const QString none;
+    const QString *current = &none;
+    const QString *previous = chromosomes.tags.isEmpty() ? &none : &chromosomes.tags[0];
     painter.setFont(calibri(10));
-    {
-        MarkBatch<QPoint> batch(painter, pen);
-        for (int i = 0; i < count; ++i) {
-            const int x = frame.map.x(positions[i]);
-            const int y = frame.map.y(values[i]);
-            if (i == 0)
-                lastX = spanStart = x;
-            const int k = finder.find(positions[i]);
-            if (k >= 1)
-                red = chromosomes.colorValue[k];
-            current = chromosomes.tags[k];
-            if (current != previous) {
-                // The previous chromosome is complete: its label, in its colour.
-                batch.flush();
-                paintChromosomeLabel(painter, frame, spanStart, lastX, previous);
-                spanStart = x;
-            }
-            previous = current;
-            batch.add(QColor(red, 50, 50), QPoint(x, y));
-            lastX = x;
+    for (int i = 0; i < count; ++i) {
+        const int x = frame.map.x(positions[i]);
+        const int y = frame.map.y(values[i]);
+        if (i == 0)
+            lastX = spanStart = x;
+        const int k = finder.find(positions[i]);
+        if (k >= 1)
+            red = chromosomes.colorValue[k];
+        current = &chromosomes.tags[k];
+        if (*current != *previous) {
+            // The previous chromosome is complete: its label, in the colour
+            // of its last point.
+            paintChromosomeLabel(painter, frame, spanStart, lastX, *previous);
+            spanStart = x;
         }
+        previous = current;
+        const QColor color(red, 50, 50);
+        if (pen.color() != color) {
+            pen.setColor(color);
+            painter.setPen(pen);
+        }
+        dots.dot(x, y, color.rgb());
+        lastX = x;
     }
-    paintChromosomeLabel(painter, frame, spanStart, lastX, current);
+    paintChromosomeLabel(painter, frame, spanStart, lastX, *current);
     paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
-    return pixmap;
+    painter.end();
+    return QPixmap::fromImage(std::move(image));
 }
 
 QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values, int count,
                         const PlotFrame &frame, const ChromosomePlotOptions &options)
 {
-    QPixmap pixmap(frame.width, frame.height);
-    if (pixmap.isNull())
-        return pixmap;
-    pixmap.fill(Qt::white);
-    QPainter painter(&pixmap);
+    QImage image = whiteImage(frame);
+    if (image.isNull())
+        return QPixmap();
+    DotWriter dots(image, 4);
+    QPainter painter(&image);
     QPen pen;
     paintBackground(painter, pen, frame);
 
@@ -201,11 +212,10 @@ QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values
     const auto colorAt = [&](int i) { return range.contains(positions[i]) ? kHighlight : kNormal; };
     const auto pointAt = [&](int i) { return QPoint(frame.map.x(positions[i]), frame.map.y(values[i])); };
     if (!options.segments) {
-        MarkBatch<QPoint> batch(painter, pen);
         for (int i = 0; i < count; ++i)
-            batch.add(colorAt(i), pointAt(i));
+            dots.dot(frame.map.x(positions[i]), frame.map.y(values[i]), colorAt(i).rgb());
     } else {
-        MarkBatch<QLine> batch(painter, pen);
+        LineBatch batch(painter, pen);
         for (int i = 1; i < count; ++i)
             batch.add(colorAt(i), QLine(pointAt(i - 1), pointAt(i)));
     }
@@ -218,7 +228,8 @@ QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values
     painter.drawText(bottom, Qt::AlignLeft | Qt::AlignBottom, groupThousands(options.realMinX));
     painter.drawText(bottom, Qt::AlignRight | Qt::AlignBottom, groupThousands(options.realMaxX));
     painter.drawText(bottom, Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, span);
-    return pixmap;
+    painter.end();
+    return QPixmap::fromImage(std::move(image));
 }
 
 HighlightRange highlightRange(const QString &text1, const QString &text2)

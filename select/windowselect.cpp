@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QRubberBand>
 
+#include <algorithm>
+
 void MyWidget::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
@@ -22,7 +24,10 @@ void MyWidget::mouseMoveEvent(QMouseEvent *event)
     const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
     selX2 = p.x();
     selY2 = p.y();
-    rubberBand->setGeometry(QRect(QPoint(selX1, selY1), QPoint(selX2, selY2)).normalized());
+    // Ordered corners: QRect::normalized would shrink a box dragged up or to
+    // the left by a pixel on each side.
+    rubberBand->setGeometry(QRect(QPoint(std::min(selX1, selX2), std::min(selY1, selY2)),
+                                  QPoint(std::max(selX1, selX2), std::max(selY1, selY2))));
 }
 
 void MyWidget::mouseReleaseEvent(QMouseEvent *event)

@@ -145,3 +145,19 @@ void resetProgramState()
     std::strcpy(defaultname, "file");
     dataFilePath.clear();
 }
+
+void onFileDialog(const std::function<void(QFileDialog *)> &act)
+{
+    whenModal<QFileDialog>(act);
+}
+
+void acceptFileDialog(QFileDialog *dialog, const QString &path)
+{
+    if (path.isEmpty()) {
+        dialog->reject();
+        return;
+    }
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+}

@@ -34,3 +34,14 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
 // Restores the program-wide state to its start-up values, so that tests in
 // one process do not see each other's data.
 void resetProgramState();
+
+class QFileDialog;
+
+// Hands the next open-file dialog to `act`, which must close it (for example
+// with acceptFileDialog), so a test can look at the dialog first. The same
+// watchdog as answerFileDialog follows.
+void onFileDialog(const std::function<void(QFileDialog *)> &act);
+
+// Types the path into an open-file dialog and accepts it; an empty path
+// cancels it.
+void acceptFileDialog(QFileDialog *dialog, const QString &path);

@@ -1,0 +1,155 @@
+// Measures the program's own code paths on a data file, headless on a
+// virtual 1920x1080 screen, and prints one line per stage: "name seconds",
+// then "rows N" and "peak_rss_mb M" (or all of it as one JSON object with
+// --json).
+//
+//   tivrel-bench FILE [--json]
+//
+// Stages: open (file chosen in the dialog to genome-wide picture painted),
+// pick_last (a box on the last chromosome to its chromosome plot painted),
+// zoom (a box over the middle half of that plot), remove, unzoom, save (the
+// unzoomed chromosome to a data file and PNG).
+#include "app/mywidget.h"
+#include "app/state.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+QElapsedTimer clock_;
+qint64 started_ = 0;
+
+// Answers the next modal dialog of type T, noting the time just before the
+// answer, so that a stage's time leaves out the dialog itself.
+template <typename T>
+void answerNextDialog(std::function<void(T *)> answer)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, answer]() {
+        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            started_ = clock_.nsecsElapsed();
+            answer(dialog);
+        }
+    });
+    timer->start(5);
+}
+
+double secondsSince(qint64 start)
+{
+    return double(clock_.nsecsElapsed() - start) / 1e9;
+}
+
+double peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// A drag on the plot from one image-label point to another.
+void drag(QWidget *window, QLabel *image, QPoint from, QPoint to)
+{
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, image->mapTo(window, from));
+    QTest::mouseMove(window, image->mapTo(window, to));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, image->mapTo(window, to));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FILE [--json]\n", argv[0]);
+        return 2;
+    }
+    const QString dataFile = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const bool json = argc > 2 && QByteArray(argv[2]) == "--json";
+
+    // A virtual 1920x1080 screen, so the plots have their usual size.
+    QTemporaryDir work;
+    const QString screen = work.filePath(QStringLiteral("screen.json"));
+    QFile config(screen);
+    config.open(QIODevice::WriteOnly);
+    config.write(R"({"screens":[{"name":"S","x":0,"y":0,"width":1920,"height":1080,)"
+                 R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(screen));
+    QApplication app(argc, argv);
+    QDir::setCurrent(work.path()); // the log and the saved files land here
+    clock_.start();
+
+    std::vector<std::pair<const char *, double>> stages;
+
+    answerNextDialog<QFileDialog>([&](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(dataFile);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+    MyWidget window;
+    stages.emplace_back("open", secondsSince(started_));
+    const qsizetype rows = Pos_list.size();
+    window.show();
+    auto *image = window.findChild<QLabel *>(QStringLiteral("imageLabel"));
+
+    // The last chromosome: a narrow box on the centre column of its span.
+    const int last = int(Start_value.size()) - 1;
+    const double middle = (double(Start_value[last]) + End_value[last]) / 2;
+    const int column = int((middle - GLOBAL_minX) * GLOBAL_pixPerX);
+    qint64 t = clock_.nsecsElapsed();
+    drag(&window, image, QPoint(column - 1, 10), QPoint(column + 1, 100));
+    stages.emplace_back("pick_last", secondsSince(t));
+
+    t = clock_.nsecsElapsed();
+    drag(&window, image, QPoint(fwidth / 4, 0), QPoint(3 * fwidth / 4, fheight));
+    stages.emplace_back("zoom", secondsSince(t));
+
+    t = clock_.nsecsElapsed();
+    window.removeSelection();
+    stages.emplace_back("remove", secondsSince(t));
+
+    t = clock_.nsecsElapsed();
+    window.showRemaining();
+    stages.emplace_back("unzoom", secondsSince(t));
+
+    const qsizetype saved = Pos_list.size();
+    answerNextDialog<QInputDialog>([](QInputDialog *dialog) {
+        dialog->setTextValue(QStringLiteral("bench_out"));
+        dialog->accept();
+    });
+    window.makeFile();
+    stages.emplace_back("save", secondsSince(started_));
+
+    const double rss = peakRssMb();
+    if (json) {
+        std::printf("{");
+        for (const auto &[name, seconds] : stages)
+            std::printf("\"%s\": %.4f, ", name, seconds);
+        std::printf("\"saved_rows\": %lld, \"rows\": %lld, \"peak_rss_mb\": %.1f}\n", (long long)saved,
+                    (long long)rows, rss);
+    } else {
+        for (const auto &[name, seconds] : stages)
+            std::printf("%s %.4f\n", name, seconds);
+        std::printf("saved_rows %lld\nrows %lld\npeak_rss_mb %.1f\n", (long long)saved, (long long)rows, rss);
+    }
+    return 0;
+}
