@@ -2,6 +2,7 @@
 
 #include "linereader.h"
 #include "numbers.h"
+#include "vectorstate.h"
 
 #include <QStringList>
 
@@ -165,6 +166,7 @@ Row convertRow(QByteArrayView line, const Layout &layout)
             row.fault = Fault::InvalidPValue;
             return row;
         }
+        clearUpperVectorState(); // before libm's log10, see vectorstate.h
         score = -std::log10(*value);
     } else {
         // Qt refuses numbers beyond a double's range: a positive one below it

@@ -160,6 +160,7 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
 
     ChromosomeFinder finder(chromosomes.startValue);
     int red = 255, lastX = 0, spanStart = 0;
+    int penRed = -1; // the red of the pen last set for a point
     static const QString none;
     const QString *current = &none;
     const QString *previous = chromosomes.tags.isEmpty() ? &none : &chromosomes.tags[0];
@@ -180,12 +181,12 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
             spanStart = x;
         }
         previous = current;
-        const QColor color(red, 50, 50);
-        if (pen.color() != color) {
-            pen.setColor(color);
+        if (red != penRed) { // the pen only matters to the labels
+            penRed = red;
+            pen.setColor(QColor(red, 50, 50));
             painter.setPen(pen);
         }
-        dots.dot(x, y, color.rgb());
+        dots.dot(x, y, qRgb(red, 50, 50));
         lastX = x;
     }
     paintChromosomeLabel(painter, frame, spanStart, lastX, *current);

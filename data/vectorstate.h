@@ -1,0 +1,11 @@
+// Some library code that runs while the application starts (measured with
+// Qt 6.4 on x86-64) leaves the upper halves of the AVX registers in use.
+// Until the next vzeroupper, every legacy SSE instruction then pays a state
+// transition penalty: libm's log10, run once per row of a data file, was
+// measured 20 times slower inside the program than outside it, and the state
+// comes back now and then (after a context switch, it seems). So the loops
+// of reading and saving call this right before each libm call: one
+// instruction.
+#pragma once
+
+void clearUpperVectorState();
