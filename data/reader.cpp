@@ -56,7 +56,9 @@ bool isNumericField(const QString &field)
     field.toInt(&ok, 10);
     if (!ok)
         field.toDouble(&ok);
-    return ok;
+    // A number beyond a double's range (a p-value such as 1e-400, which a
+    // file sorted by p-value puts on its first line) is a number too.
+    return ok || decimalMagnitude(field.toUtf8());
 }
 
 namespace {

@@ -45,7 +45,8 @@ struct LayoutResult {
 // Chooses TAB, SPACE or COMMA, in that order, from the first line.
 std::optional<char> chooseDelimiter(const QString &firstLine);
 
-// Whether a field converts as a number: an integer or a double.
+// Whether a field converts as a number: an integer, a double, or a decimal
+// number beyond a double's range.
 bool isNumericField(const QString &field);
 
 // The layout of a file whose first line is given.

@@ -15,7 +15,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cmath>
+#include <cstring>
 #include <memory>
+#include <random>
 #include <unistd.h>
 
 namespace {
@@ -132,6 +135,31 @@ private slots:
         QFETCH(QString, scoreText);
         QCOMPARE(pValueText(score), p);
         QCOMPARE(numberText(score), scoreText);
+    }
+
+    // The writer formats numbers itself; the text must be the text stream's.
+    void numbersMatchTheTextStream()
+    {
+        std::mt19937_64 random(7);
+        for (int i = 0; i < 200000; ++i) {
+            const quint64 bits = random();
+            double v;
+            if (i % 2) {
+                std::memcpy(&v, &bits, sizeof v); // any finite double
+                if (!std::isfinite(v))
+                    continue;
+            } else {
+                v = std::uniform_real_distribution<double>(-400, 400)(random); // scores
+            }
+            QString expected;
+            QTextStream(&expected) << v;
+            QCOMPARE(numberText(v), expected);
+            if (std::isfinite(std::pow(10.0, v))) {
+                QString p;
+                QTextStream(&p) << 1 / std::pow(10.0, v);
+                QCOMPARE(pValueText(v), p);
+            }
+        }
     }
 
     void writeDataFileRows()
