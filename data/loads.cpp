@@ -6,53 +6,65 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 // Hands out one shared string per distinct label text, so that every run
-// of a label shares it. Short labels (chromosome names) are found through a
-// small direct-mapped cache without hashing; a file whose "chromosome"
-// column is really an identifier per row stops being pooled after a while,
-// so the pool never grows with the rows.
+// of a label shares it. Short labels (chromosome names) are found in a small
+// open-addressing table keyed by their bytes, without hashing strings; a
+// file whose "chromosome" column is really an identifier per row stops
+// being pooled after a while, so the pool never grows with the rows.
 class LabelPool
 {
 public:
-    QString get(QByteArrayView bytes)
+    // The reference stays valid until the next call.
+    const QString &get(QByteArrayView bytes)
     {
-        if (bytes.size() <= 8) {
-            quint64 key = 0;
-            std::memcpy(&key, bytes.data(), size_t(bytes.size()));
-            Slot &slot = slots_[(key * 0x9E3779B97F4A7C15ull) >> 56];
-            if (slot.size == bytes.size() && slot.key == key)
+        if (bytes.size() > 8)
+            return lookUp(bytes);
+        quint64 key = 0;
+        std::memcpy(&key, bytes.data(), size_t(bytes.size()));
+        const quint8 size = quint8(bytes.size() + 1); // 0 marks a free slot
+        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> 52);; i = (i + 1) % kSlots) {
+            Slot &slot = slots_[i];
+            if (slot.size == size && slot.key == key)
                 return slot.text;
-            slot = Slot{key, bytes.size(), lookUp(bytes)};
-            return slot.text;
+            if (slot.size == 0) {
+                if (used_ == kSlots / 2) // full enough: no more short labels pooled
+                    return lookUp(bytes);
+                ++used_;
+                slot = Slot{key, size, QString::fromUtf8(bytes)};
+                return slot.text;
+            }
         }
-        return lookUp(bytes);
     }
 
 private:
     struct Slot {
         quint64 key = 0;
-        qsizetype size = -1;
+        quint8 size = 0;
         QString text;
     };
 
-    QString lookUp(QByteArrayView bytes)
+    const QString &lookUp(QByteArrayView bytes)
     {
         // fromRawData: a lookup key without copying the bytes.
         const auto it = pool_.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
         if (it != pool_.cend())
             return it.value();
-        QString text = QString::fromUtf8(bytes);
+        unpooled_ = QString::fromUtf8(bytes);
         if (pool_.size() < kMaxPooled)
-            pool_.insert(bytes.toByteArray(), text);
-        return text;
+            pool_.insert(bytes.toByteArray(), unpooled_);
+        return unpooled_;
     }
 
+    static constexpr quint32 kSlots = 4096;
     static constexpr qsizetype kMaxPooled = 100000;
-    Slot slots_[256];
+    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+    quint32 used_ = 0;
     QHash<QByteArray, QString> pool_;
+    QString unpooled_;
 };
 
 // Each run ends where the next begins; its red is 255 for the first run,
@@ -84,7 +96,6 @@ GenomeWide loadGenomeWide(const QString &path)
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file
-    QString runLabel;
     bool opened = false;
     qint64 offsetX = 0, base = 0; // x of the row before the run, q of its first row
     int previousX = 0;
@@ -103,19 +114,18 @@ GenomeWide loadGenomeWide(const QString &path)
             continue;
         const qsizetype i = g.scores.size();
         const int q = row.position / 100; // truncates toward zero
+        // A new run when the label's text differs from the run's, whose text
+        // is the last tag; the same bytes are the same text.
         const bool sameBytes = opened && row.label == QByteArrayView(runBytes);
-        QString label;
-        if (!sameBytes)
-            label = labels.get(row.label);
-        if (!sameBytes && (!opened || label != runLabel)) {
-            // A new run; where each run ends is filled in afterwards.
+        const QString *label = sameBytes ? nullptr : &labels.get(row.label);
+        if (label && (!opened || *label != t.tags.constLast())) {
+            // Where each run ends is filled in afterwards.
             offsetX = opened ? previousX : 0;
             base = q;
             t.startIndex.append(int(i));
             t.startValue.append(int(offsetX + 1));
             t.startOffset.append(lineOffset);
-            t.tags.append(label);
-            runLabel = std::move(label);
+            t.tags.append(*label);
             runBytes.resize(row.label.size()); // keeps its capacity
             std::memcpy(runBytes.data(), row.label.data(), size_t(row.label.size()));
             opened = true;
