@@ -117,10 +117,8 @@ MyWidget::MyWidget(QWidget *parent) : QWidget(parent), currentDir(QDir::current(
     mainLayout->addLayout(middleLayout);
     middleLayout->addLayout(middleTopLayout);
     middleLayout->addLayout(controlLayout);
-    for (QWidget *w : {static_cast<QWidget *>(fileNameLabel), static_cast<QWidget *>(separatorLabel1),
-                       static_cast<QWidget *>(checkBox1), static_cast<QWidget *>(hintLabel),
-                       static_cast<QWidget *>(checkBox2), static_cast<QWidget *>(separatorLabel2),
-                       static_cast<QWidget *>(lineEdit1), static_cast<QWidget *>(lineEdit2)})
+    for (QWidget *w : QWidgetList{fileNameLabel, separatorLabel1, checkBox1, hintLabel, checkBox2, separatorLabel2,
+                                  lineEdit1, lineEdit2})
         controlLayout->addWidget(w);
     mainLayout->addLayout(bottomLayout);
     bottomLayout->addLayout(buttonLayout);

@@ -59,6 +59,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // The eight controls shown only in the chromosome view, in their order.
+    QWidgetList chromosomeViewControls() const;
+
     QVBoxLayout *mainLayout;
     QHBoxLayout *topLayout;
     QVBoxLayout *imageLayout;

@@ -92,16 +92,18 @@ void MyWidget::reloadPhoto()
     fileNameLabel->setText(QString::fromUtf8(shortname));
 }
 
+QWidgetList MyWidget::chromosomeViewControls() const
+{
+    return {checkBox1, checkBox2, globalButton, unzoomButton, removeButton, saveRemoveButton, lineEdit1, lineEdit2};
+}
+
 void MyWidget::displayGlobal()
 {
     if (Tag.size() < 2)
         return;
     imageLabel->setPixmap(globalPixmap);
     globaldisplay = 1;
-    for (QWidget *w : {static_cast<QWidget *>(checkBox1), static_cast<QWidget *>(checkBox2),
-                       static_cast<QWidget *>(globalButton), static_cast<QWidget *>(unzoomButton),
-                       static_cast<QWidget *>(removeButton), static_cast<QWidget *>(saveRemoveButton),
-                       static_cast<QWidget *>(lineEdit1), static_cast<QWidget *>(lineEdit2)})
+    for (QWidget *w : chromosomeViewControls())
         w->setVisible(false);
     hintLabel->setText(QStringLiteral("HINT: Draw a box in or around a chromosome to select an entire chromsome"));
 }
@@ -109,10 +111,7 @@ void MyWidget::displayGlobal()
 void MyWidget::displayLocal()
 {
     globaldisplay = 0;
-    for (QWidget *w : {static_cast<QWidget *>(checkBox1), static_cast<QWidget *>(checkBox2),
-                       static_cast<QWidget *>(globalButton), static_cast<QWidget *>(unzoomButton),
-                       static_cast<QWidget *>(removeButton), static_cast<QWidget *>(saveRemoveButton),
-                       static_cast<QWidget *>(lineEdit1), static_cast<QWidget *>(lineEdit2)})
+    for (QWidget *w : chromosomeViewControls())
         w->setVisible(true);
     hintLabel->setText(QString());
 }
