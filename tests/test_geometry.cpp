@@ -15,11 +15,7 @@
 namespace {
 
 const QRect fullHd(0, 0, 1920, 1080); // pixmap 1536 x 810
-
-bool isFinite(double v)
-{
-    return std::isfinite(v);
-}
+const double notANumber = std::nan("");
 
 } // namespace
 
@@ -30,186 +26,93 @@ class GeometryTest : public QObject
 private slots:
     void init() { resetProgramState(); }
 
-    void pixmapSize_data()
+    // x: the first and last position in list order, padded by 5 % of their
+    // difference truncated toward zero. y: the smallest and largest value,
+    // NaN ignored, padded by 5 % of their spread. The pixmap is 80 % x 75 %
+    // of the screen, truncated: 1092.8 x 576 on a second screen of 1366 x 768.
+    void axisRanges()
     {
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<int>("fwidth");
-        QTest::addColumn<int>("fheight");
-        QTest::newRow("1920x1080") << fullHd << 1536 << 810;
-        QTest::newRow("1366x768, 1092.8 truncated") << QRect(0, 0, 1366, 768) << 1092 << 576;
-        QTest::newRow("second screen, same size") << QRect(1920, 0, 1366, 768) << 1092 << 576;
-        QTest::newRow("1001x1001") << QRect(0, 0, 1001, 1001) << 800 << 750;
-    }
-
-    void pixmapSize()
-    {
-        QFETCH(QRect, screen);
-        const Geometry g = computeGeometry({0, 100}, {1, 2}, screen);
-        QTEST(g.fwidth, "fwidth");
-        QTEST(g.fheight, "fheight");
-        QCOMPARE(g.ymargin, 0);
-    }
-
-    // The x range runs from the first to the last position in list order,
-    // padded by 5 % of their difference truncated toward zero.
-    void positionPad_data()
-    {
-        QTest::addColumn<QList<int>>("positions");
-        QTest::addColumn<int>("minX");
-        QTest::addColumn<int>("maxX");
-        QTest::newRow("pad 0.95 -> 0") << QList<int>{1000, 1019} << 1000 << 1019;
-        QTest::newRow("pad 5") << QList<int>{0, 100} << -5 << 105;
-        QTest::newRow("middle point ignored") << QList<int>{0, 5000, -7000, 100} << -5 << 105;
-        QTest::newRow("pad 1.5 -> 1") << QList<int>{100, 130} << 99 << 131;
-        QTest::newRow("reversed, pad -0.95 -> 0") << QList<int>{1019, 1000} << 1019 << 1000;
-        QTest::newRow("reversed, pad -1.5 -> -1") << QList<int>{130, 100} << 131 << 99;
-        QTest::newRow("reversed, pad -5") << QList<int>{100, 0} << 105 << -5;
-        QTest::newRow("negative positions") << QList<int>{-300, -100} << -310 << -90;
-    }
-
-    void positionPad()
-    {
-        QFETCH(QList<int>, positions);
-        QFETCH(int, minX);
-        QFETCH(int, maxX);
-        const Geometry g = computeGeometry(positions, QList<double>(positions.size(), 1.0), fullHd);
-        QCOMPARE(g.realMinX, positions.first());
-        QCOMPARE(g.realMaxX, positions.last());
-        QCOMPARE(g.minX, minX);
-        QCOMPARE(g.maxX, maxX);
-        QCOMPARE(g.pixPerX, 1536.0 / (maxX - minX));
-    }
-
-    void valueRange()
-    {
-        const Geometry g = computeGeometry({0, 100}, {2, 12}, fullHd);
-        QCOMPARE(g.realMaxY, 12.0);
-        QCOMPARE(g.minY, 1.5);
-        QCOMPARE(g.maxY, 12.5);
-        QCOMPARE(g.pixPerY, 810.0 / 11);
-
-        // NaN moves neither end; the largest value wins wherever it stands.
-        const Geometry n = computeGeometry({0, 1, 2, 3}, {std::nan(""), 12, std::nan(""), 2}, fullHd);
-        QCOMPARE(n.realMaxY, 12.0);
-        QCOMPARE(n.minY, 1.5);
-        QCOMPARE(n.maxY, 12.5);
+        struct Case { QList<int> positions; QList<double> values; int minX, maxX; };
+        const Case cases[] = {
+            {{1000, 1019}, {2, 12}, 1000, 1019},                               // pad 0.95 -> 0
+            {{100, 130}, {12, 2}, 99, 131},                                    // pad 1.5 -> 1
+            {{0, 5000, -7000, 100}, {notANumber, 12, notANumber, 2}, -5, 105}, // middle positions ignored
+            {{1019, 1000}, {2, 12}, 1019, 1000},                               // reversed, pad -0.95 -> 0
+            {{130, 100}, {2, 12}, 131, 99},                                    // reversed, pad -1.5 -> -1
+            {{-300, -100}, {2, 12}, -310, -90},
+        };
+        for (const Case &c : cases) {
+            const Geometry g = computeGeometry(c.positions, c.values, QRect(1920, 0, 1366, 768));
+            QCOMPARE(QSize(g.fwidth, g.fheight), QSize(1092, 576));
+            QCOMPARE(QList<int>({g.realMinX, g.realMaxX, g.minX, g.maxX}),
+                     QList<int>({c.positions.first(), c.positions.last(), c.minX, c.maxX}));
+            QCOMPARE(QList<double>({g.realMaxY, g.minY, g.maxY}), QList<double>({12, 1.5, 12.5}));
+            QCOMPARE(g.pixPerX, 1092.0 / (c.maxX - c.minX));
+            QCOMPARE(g.pixPerY, 576.0 / 11);
+        }
     }
 
     void emptyLists()
     {
         const Geometry g = computeGeometry({}, {}, fullHd);
-        QCOMPARE(g.realMaxY, -9999999.9);
-        QCOMPARE(g.minY, 10999999.89);
-        QCOMPARE(g.maxY, -10999999.89);
+        QCOMPARE(QList<double>({g.realMaxY, g.minY, g.maxY}), QList<double>({-9999999.9, 10999999.89, -10999999.89}));
         QCOMPARE(g.pixPerY, 810 / -21999999.78);
-        QVERIFY(isFinite(g.pixPerX));
+        QVERIFY(std::isfinite(g.pixPerX));
     }
 
     // Zero spreads are widened so that the scales stay finite and the
-    // point(s) land in the middle of the pixmap.
-    void zeroSpreads_data()
+    // point(s) land in the middle of the pixmap; positions at the ends of the
+    // 32-bit range neither overflow nor leave the pixmap's span.
+    void degenerateSpreads()
     {
-        QTest::addColumn<QList<int>>("positions");
-        QTest::addColumn<QList<double>>("values");
-        QTest::newRow("one point") << QList<int>{500} << QList<double>{7};
-        QTest::newRow("equal first and last") << QList<int>{500, 900, 500} << QList<double>{7, 7, 7};
-        QTest::newRow("one point at 0, value 0") << QList<int>{0} << QList<double>{0};
-        QTest::newRow("one negative point") << QList<int>{-123456789} << QList<double>{-3};
-    }
-
-    void zeroSpreads()
-    {
-        QFETCH(QList<int>, positions);
-        QFETCH(QList<double>, values);
-        const Geometry g = computeGeometry(positions, values, fullHd);
-        QVERIFY(isFinite(g.pixPerX) && g.pixPerX > 0);
-        QVERIFY(isFinite(g.pixPerY) && g.pixPerY > 0);
-        const PixelMap map{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
-        QCOMPARE(map.x(positions.first()), 1536 / 2);
-        QCOMPARE(map.y(values.first()), 810 / 2);
-    }
-
-    // Positions at the ends of the 32-bit range neither overflow nor leave
-    // the pixmap's span.
-    void extremePositions_data()
-    {
-        QTest::addColumn<QList<int>>("positions");
-        QTest::newRow("INT_MIN to INT_MAX") << QList<int>{INT_MIN, INT_MAX};
-        QTest::newRow("INT_MAX to INT_MIN") << QList<int>{INT_MAX, INT_MIN};
-        QTest::newRow("INT_MAX alone") << QList<int>{INT_MAX};
-        QTest::newRow("INT_MIN alone") << QList<int>{INT_MIN};
-        QTest::newRow("INT_MAX - 1 to INT_MAX") << QList<int>{INT_MAX - 1, INT_MAX};
-    }
-
-    void extremePositions()
-    {
-        QFETCH(QList<int>, positions);
-        const Geometry g = computeGeometry(positions, QList<double>(positions.size(), 1.0), fullHd);
-        QVERIFY(isFinite(g.pixPerX) && g.pixPerX != 0);
-        QVERIFY(g.minX != g.maxX);
-        const PixelMap map{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
-        for (int p : positions) {
-            const int column = map.x(p);
-            QVERIFY2(column >= 0 && column <= g.fwidth, qPrintable(QString::number(column)));
+        struct Case { QList<int> positions; QList<double> values; bool centred; };
+        const Case cases[] = {
+            {{500}, {7}, true}, {{500, 900, 500}, {7, 7, 7}, true}, {{0}, {0}, true},
+            {{-123456789}, {-3}, true}, {{INT_MIN, INT_MAX}, {1, 1}, false}, {{INT_MAX, INT_MIN}, {1, 1}, false},
+            {{INT_MAX}, {1}, false}, {{INT_MIN}, {1}, false}, {{INT_MAX - 1, INT_MAX}, {1, 1}, false},
+        };
+        for (const Case &c : cases) {
+            const Geometry g = computeGeometry(c.positions, c.values, fullHd);
+            QVERIFY(std::isfinite(g.pixPerX) && g.pixPerX != 0 && std::isfinite(g.pixPerY) && g.pixPerY > 0);
+            const PixelMap map{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
+            for (int p : {c.positions.first(), c.positions.last()})
+                QVERIFY2(map.x(p) >= 0 && map.x(p) <= g.fwidth, qPrintable(QString::number(map.x(p))));
+            if (c.centred)
+                QCOMPARE(QPoint(map.x(c.positions.first()), map.y(c.values.first())), QPoint(768, 405));
         }
     }
 
-    void truncToIntClamps_data()
+    void truncToIntClampsTowardZero()
     {
         const double inf = std::numeric_limits<double>::infinity();
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("lowest");
-        QTest::addColumn<int>("highest");
-        QTest::newRow("0.7") << 0.7 << 0 << 0;
-        QTest::newRow("-0.7 toward zero") << -0.7 << 0 << 0;
-        QTest::newRow("1.9") << 1.9 << 1 << 1;
-        QTest::newRow("-1.9") << -1.9 << -1 << -1;
-        QTest::newRow("NaN") << std::nan("") << 0 << 0;
-        QTest::newRow("3e9 stays positive") << 3e9 << 1000000 << INT_MAX;
-        QTest::newRow("-3e9 stays negative") << -3e9 << INT_MIN << -1000000;
-        QTest::newRow("+inf") << inf << 1000000 << INT_MAX;
-        QTest::newRow("-inf") << -inf << INT_MIN << -1000000;
-    }
+        struct Case { double value; int lowest, highest; };
+        const Case cases[] = {{0.7, 0, 0}, {-0.7, 0, 0}, {1.9, 1, 1}, {-1.9, -1, -1}, {notANumber, 0, 0},
+                              {3e9, 1000000, INT_MAX}, {-3e9, INT_MIN, -1000000}, {inf, 1000000, INT_MAX},
+                              {-inf, INT_MIN, -1000000}};
+        for (const Case &c : cases) {
+            const int result = truncToInt(c.value);
+            QVERIFY2(c.lowest <= result && result <= c.highest, qPrintable(QString::number(c.value)));
+        }
 
-    void truncToIntClamps()
-    {
-        QFETCH(double, value);
-        QFETCH(int, lowest);
-        QFETCH(int, highest);
-        const int result = truncToInt(value);
-        QVERIFY2(lowest <= result && result <= highest, qPrintable(QString::number(result)));
-    }
-
-    void pixelMapTruncatesTowardZero()
-    {
         // Scale 0.7: one unit left of minX is column -0.7, truncated to 0.
         const PixelMap map{100, 0.7, 0.0, 0.7, 600, 0};
-        QCOMPARE(map.x(99), 0);
-        QCOMPARE(map.x(98), -1);
-        QCOMPARE(map.x(102), 1);
-        QCOMPARE(map.y(-1), 600);
-        QCOMPARE(map.y(-2), 601);
-        QCOMPARE(map.y(2), 599);
-        QCOMPARE(map.y(std::nan("")), 600);
-        // A position far from minX is clamped, not wrapped.
-        const PixelMap wide{INT_MIN, 1.0, 0, 1, 600, 0};
-        QVERIFY(wide.x(INT_MAX) > 0);
+        QCOMPARE(QList<int>({map.x(99), map.x(98), map.x(102)}), QList<int>({0, -1, 1}));
+        QCOMPARE(QList<int>({map.y(-1), map.y(-2), map.y(2), map.y(notANumber)}), QList<int>({600, 601, 599, 600}));
+        QVERIFY(PixelMap({INT_MIN, 1.0, 0, 1, 600, 0}).x(INT_MAX) > 0); // clamped, not wrapped
     }
 
     void inverseMapping()
     {
-        // Pad 5 around 0..100 on a 1536-wide pixmap: 1536 / 110 pixels per unit.
-        const double perX = 1536.0 / 110;
-        QCOMPARE(positionAtColumn(0, -5, perX), qint64(-5));
-        QCOMPARE(positionAtColumn(150, -5, perX), qint64(5));    // 10.74 -> 10
-        QCOMPARE(positionAtColumn(10, 0, -20.0), qint64(0));     // -0.5 -> 0, not -1
-        QCOMPARE(positionAtColumn(30, 0, -20.0), qint64(-1));
-        QCOMPARE(positionAtColumn(0, 7, 0.0), qint64(7));        // no scale: no UB
+        // Columns back to positions truncate toward zero: 150 / (1536 / 110) = 10.74 -> 10, -0.5 -> 0.
+        const double perX = 1536.0 / 110; // pad 5 around 0..100
+        QCOMPARE(QList<qint64>({positionAtColumn(0, -5, perX), positionAtColumn(150, -5, perX),
+                                positionAtColumn(10, 0, -20.0), positionAtColumn(30, 0, -20.0)}),
+                 QList<qint64>({-5, 5, 0, -1}));
+        QCOMPARE(positionAtColumn(0, 7, 0.0), qint64(7)); // no scale: no undefined conversion
         QVERIFY(positionAtColumn(10, 7, 0.0) > 7);
-
-        QCOMPARE(valueAtRow(0, 810, 0, 1.5, 810.0 / 11), 12.5);
-        QCOMPARE(valueAtRow(810, 810, 0, 1.5, 810.0 / 11), 1.5);
-        QCOMPARE(valueAtRow(405, 810, 0, 1.5, 810.0 / 11), 7.0);
+        QCOMPARE(QList<double>({valueAtRow(0, 810, 0, 1.5, 810.0 / 11), valueAtRow(810, 810, 0, 1.5, 810.0 / 11),
+                                valueAtRow(405, 810, 0, 1.5, 810.0 / 11)}),
+                 QList<double>({12.5, 1.5, 7}));
     }
 
     // The genome-wide copies and "Get GLOBAL" come from the first
@@ -217,62 +120,24 @@ private slots:
     void globalCopiesTakenOnce()
     {
         inTemporaryWorkingDirectory([](const QString &dir) {
-            const QString several = writeFile(dir + "/g.txt", "1\t0\t0.5\n1\t1000\t0.01\n2\t0\t0.1\n2\t900\t0.2\n");
-            answerFileDialog(several);
+            answerFileDialog(writeFile(dir + "/g.txt", "1\t0\t0.5\n1\t1000\t0.01\n2\t0\t0.1\n2\t900\t0.2\n"));
             MyWidget w;
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
-            QCOMPARE(fwidth, int(0.8 * screen.width()));
-            QCOMPARE(fheight, int(0.75 * screen.height()));
-            QCOMPARE(Pos_list, (QList<int>{1, 11, 12, 21}));
-            QCOMPARE(minX, 0); // pad trunc(20 * 0.05) = 1
-            QCOMPARE(maxX, 22);
-            QCOMPARE(globaltimes, 1);
-            QCOMPARE(logText().count("Get GLOBAL\n"), 1);
-            QCOMPARE(GLOBAL_minX, 0);
-            QCOMPARE(GLOBAL_maxX, 22);
-            QCOMPARE(GLOBAL_pixPerX, pixPerX);
-            QCOMPARE(GLOBAL_pixPerY, pixPerY);
-            const double copyPerX = GLOBAL_pixPerX, copyPerY = GLOBAL_pixPerY;
-
+            QCOMPARE(QSize(fwidth, fheight), QSize(int(0.8 * screen.width()), int(0.75 * screen.height())));
+            // x 1..21 on the genome-wide axis, pad 1
+            QCOMPARE(QList<int>({minX, maxX, GLOBAL_minX, GLOBAL_maxX}), QList<int>({0, 22, 0, 22}));
+            const QList<double> copies{GLOBAL_pixPerX, GLOBAL_pixPerY};
+            QCOMPARE(copies, QList<double>({pixPerX, pixPerY}));
             for (int view : {1, 0, 1}) {
                 globaldisplay = view;
                 Pos_list = {5000, 6000, 9000};
                 Value_list = {1, 4, 9};
                 w.getParameters();
                 QCOMPARE(minX, 4800);
-                QCOMPARE(GLOBAL_minX, 0);
-                QCOMPARE(GLOBAL_maxX, 22);
-                QCOMPARE(GLOBAL_pixPerX, copyPerX);
-                QCOMPARE(GLOBAL_pixPerY, copyPerY);
+                QCOMPARE(QList<double>({double(GLOBAL_minX), double(GLOBAL_maxX), GLOBAL_pixPerX, GLOBAL_pixPerY}),
+                         QList<double>({0, 22, copies[0], copies[1]}));
             }
-            QCOMPARE(globaltimes, 4);
             QCOMPARE(logText().count("Get GLOBAL\n"), 1);
-
-            // Another file takes the copies anew.
-            const QString other = writeFile(dir + "/h.txt", "1\t0\t0.5\n1\t10000\t0.01\n2\t0\t0.1\n2\t100\t.2\n");
-            answerFileDialog(other);
-            w.getFilename();
-            QCOMPARE(GLOBAL_minX, -4); // 1..103, pad 5
-            QCOMPARE(GLOBAL_maxX, 108);
-            QCOMPARE(logText().count("Get GLOBAL\n"), 1);
-        });
-    }
-
-    void singleChromosomeTakesNoCopies()
-    {
-        inTemporaryWorkingDirectory([](const QString &dir) {
-            answerFileDialog(writeFile(dir + "/one.txt", "3\t200\t0.5\n3\t100\t0.01\n3\t400\t0.1\n"));
-            MyWidget w;
-            QCOMPARE(globaldisplay, 0);
-            QCOMPARE(Pos_list, (QList<int>{200, 100, 400}));
-            QCOMPARE(minX, 190);
-            QCOMPARE(maxX, 410);
-            QVERIFY(!logText().contains("Get GLOBAL"));
-            globaldisplay = 1;
-            w.getParameters();
-            QVERIFY(!logText().contains("Get GLOBAL"));
-            QCOMPARE(GLOBAL_minX, 0);
-            QCOMPARE(GLOBAL_pixPerX, 0.0);
         });
     }
 };

