@@ -5,7 +5,7 @@ BUILD_DIR   ?= build
 CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc)
 
-.PHONY: run test build deps clean
+.PHONY: run test build deps clean test-sanitize fuzz fuzz-deps
 
 deps:
 	scripts/install-deps.sh
@@ -21,4 +21,50 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+
+# Reliability checks that CI runs after `make test`:
+#   make test-sanitize  every test, built with AddressSanitizer and
+#                       UndefinedBehaviorSanitizer, in build-asan/
+#   make fuzz           the reader's libFuzzer targets (fuzz/), built with
+#                       clang in build-fuzz/, each run for FUZZ_SECONDS
+SANITIZE_DIR ?= build-asan
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 30
+
+# A sanitizer report ends the process with status 86, which the program never
+# uses, so a report in a child process also fails the test that expects its
+# 0 or 1. Leaks inside third-party libraries are listed in tests/lsan.supp.
+SANITIZER_ENV = ASAN_OPTIONS=exitcode=86:detect_leaks=1 \
+	UBSAN_OPTIONS=exitcode=86:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DTIVREL_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+fuzz-deps:
+	scripts/install-deps.sh clang libclang-rt-14-dev
+
+# Runs one fuzz target: $(1) the target, $(2) its seed corpus, $(3) its own
+# options. New inputs go to the first corpus directory, the one in the build
+# directory; the seeds are only read. A crash, a leak, a sanitizer report or
+# an input slower than 10 s fails, and the input is kept in
+# $(FUZZ_DIR)/findings/.
+define run_fuzzer
+	@echo "fuzz: $(1) for $(FUZZ_SECONDS) s"
+	@mkdir -p $(FUZZ_DIR)/corpus/$(1) $(FUZZ_DIR)/findings
+	@$(SANITIZER_ENV) $(FUZZ_DIR)/$(1) -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+		-artifact_prefix=$(FUZZ_DIR)/findings/ $(3) $(FUZZ_DIR)/corpus/$(1) $(2) \
+		> $(FUZZ_DIR)/$(1).log 2>&1 \
+		|| { tail -n 60 $(FUZZ_DIR)/$(1).log; echo "fuzz: $(1) failed, see $(FUZZ_DIR)/findings/"; exit 1; }
+	@grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_DIR)/$(1).log
+endef
+
+fuzz: fuzz-deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DTIVREL_FUZZ=ON -DTIVREL_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_reader fuzz_numbers
+	$(call run_fuzzer,fuzz_reader,fuzz/corpus/reader,-max_len=4096 -dict=fuzz/reader.dict)
+	$(call run_fuzzer,fuzz_numbers,fuzz/corpus/numbers,-max_len=128)
+	@echo "fuzz: 2 passed, 0 failed"

@@ -21,8 +21,17 @@ bool isAsciiSpace(char c)
 
 } // namespace
 
+// Qt 6.4 stops converting at a NUL character, so "150\0abc" would read as
+// 150: a field holding a NUL is refused instead.
+bool holdsNul(QByteArrayView text)
+{
+    return text.contains('\0');
+}
+
 std::optional<int> qtToInt32(QByteArrayView text)
 {
+    if (holdsNul(text))
+        return std::nullopt;
     bool ok = false;
     const int v = QString::fromUtf8(text).toInt(&ok, 10);
     if (!ok)
@@ -32,6 +41,8 @@ std::optional<int> qtToInt32(QByteArrayView text)
 
 std::optional<double> qtToDouble(QByteArrayView text)
 {
+    if (holdsNul(text))
+        return std::nullopt;
     bool ok = false;
     const double v = QString::fromUtf8(text).toDouble(&ok);
     if (!ok)

@@ -5,7 +5,9 @@
 #include <QByteArrayView>
 #include <optional>
 
-// What the Qt conversions alone give; the fast paths must agree with these.
+// What the Qt conversions alone give (except that a text holding a NUL is
+// refused, where Qt would stop at the NUL); the fast paths agree with these.
+bool holdsNul(QByteArrayView text);
 std::optional<int> qtToInt32(QByteArrayView text);
 std::optional<double> qtToDouble(QByteArrayView text);
 

@@ -52,6 +52,8 @@ std::optional<char> chooseDelimiter(const QString &firstLine)
 
 bool isNumericField(const QString &field)
 {
+    if (field.contains(QChar(0)))
+        return false; // see holdsNul
     bool ok = false;
     field.toInt(&ok, 10);
     if (!ok)

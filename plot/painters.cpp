@@ -10,7 +10,6 @@
 
 namespace {
 
-const QColor kGenomeGrey(50, 50, 50);
 const QColor kHighlight(255, 50, 50);
 const QColor kNormal(50, 50, 255);
 
