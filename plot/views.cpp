@@ -30,6 +30,20 @@ Geometry currentGeometry()
     return g;
 }
 
+// The drawing flag a check box drives: 0 unchecked, 1 checked, unchanged
+// for any other state.
+int flagOf(const QCheckBox *box, int old)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    default:
+        return old;
+    }
+}
+
 } // namespace
 
 void MyWidget::getParameters()
@@ -118,18 +132,12 @@ void MyWidget::displayLocal()
 
 void MyWidget::checkBox1Action()
 {
-    if (checkBox1->checkState() == Qt::Unchecked)
-        line = 0;
-    else if (checkBox1->checkState() == Qt::Checked)
-        line = 1;
+    line = flagOf(checkBox1, line);
     reloadPhoto();
 }
 
 void MyWidget::checkBox2Action()
 {
-    if (checkBox2->checkState() == Qt::Unchecked)
-        stripes = 0;
-    else if (checkBox2->checkState() == Qt::Checked)
-        stripes = 1;
+    stripes = flagOf(checkBox2, stripes);
     reloadPhoto();
 }
