@@ -1,25 +1,18 @@
-// The program as main starts it, for tests that must watch a process end:
-// the start-up open-file dialog is answered from the command line, then the
-// given actions are carried out on the running window, in order.
+// The program as main starts it, for tests that must watch a process end.
 //
 //   helper_tivrel_child PATH [ACTION...]
 //
-// PATH answers the start-up dialog ("" cancels it). Actions:
-//   vanish      delete PATH as soon as the dialog has accepted it, so that
-//               the load finds no file
-//   newfile:P   press "&New File" and answer its dialog with P ("" cancels)
-//   save:NAME   press "&Save" and answer the file-name dialog with NAME
-//   pick:K      drag a box on the genome-wide plot whose centre column picks
-//               run K of the chromosome table
-//   remove      delete PATH
-//   replace:SRC write the bytes of the file SRC over PATH (same file, new
-//               content)
-//   limit:BYTES no file may grow past BYTES from now on (RLIMIT_FSIZE, with
-//               SIGXFSZ ignored, so a write past it fails)
-//   wait:MS     let events run for MS milliseconds (after a slow load, the
-//               open-file dialog's watchdog must pass before another dialog)
-//   exit        press "&Exit"
-//   close       close the window
+// PATH answers the start-up dialog ("" cancels it); then the actions run in
+// order on the window:
+//   exit, close   press "&Exit" / close the window
+//   newfile       press "&New File" and cancel its dialog
+//   save:NAME     press "&Save" and answer the file-name dialog with NAME
+//   pick:K        drag a box whose centre column picks run K of the table
+//   remove        delete PATH
+//   replace:TEXT  write TEXT over PATH (same file, new content)
+//   limit:BYTES   no file may grow past BYTES (a write past it fails)
+//   wait:MS       let events run (after a slow load the open-file dialog's
+//                 watchdog must pass before another dialog opens)
 // "window shown" goes to standard output when the window is first shown.
 #include "app/mywidget.h"
 #include "app/state.h"
@@ -27,9 +20,7 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -47,7 +38,7 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Show && qobject_cast<MyWidget *>(watched)) {
-            std::fputs("window shown\n", stdout);
+            std::puts("window shown");
             std::fflush(stdout);
         }
         return false;
@@ -62,12 +53,9 @@ void press(MyWidget &window, const char *button)
     b->click();
 }
 
-// Drags a box on the plot whose centre column falls on run k.
 void pick(MyWidget &window, int k)
 {
     auto *image = window.findChild<QLabel *>(QStringLiteral("imageLabel"));
-    if (!image)
-        qFatal("no plot label");
     for (int column = 1; column + 1 < image->width(); ++column) {
         if (pickChromosome(column - 1, column + 1, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value).index != k)
             continue;
@@ -81,37 +69,33 @@ void pick(MyWidget &window, int k)
     qFatal("no column picks run %d", k);
 }
 
-void limitFileSize(qlonglong bytes)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-        qFatal("setrlimit failed");
-}
-
 void perform(MyWidget &window, const QString &path, const QString &action)
 {
+    const QString argument = action.section(QLatin1Char(':'), 1);
     if (action == QLatin1String("exit")) {
         press(window, "exitButton");
     } else if (action == QLatin1String("close")) {
         window.close();
-    } else if (action.startsWith(QLatin1String("newfile:"))) {
-        answerFileDialog(action.mid(8));
+    } else if (action == QLatin1String("newfile")) {
+        answerFileDialog(QString());
         press(window, "newFileButton");
     } else if (action.startsWith(QLatin1String("save:"))) {
-        answerTextDialog(action.mid(5));
+        answerTextDialog(argument);
         press(window, "saveButton");
     } else if (action.startsWith(QLatin1String("pick:"))) {
-        pick(window, action.mid(5).toInt());
+        pick(window, argument.toInt());
     } else if (action == QLatin1String("remove")) {
         QFile::remove(path);
     } else if (action.startsWith(QLatin1String("replace:"))) {
-        writeFile(path, readFile(action.mid(8)));
+        writeFile(path, argument.toUtf8());
     } else if (action.startsWith(QLatin1String("limit:"))) {
-        limitFileSize(action.mid(6).toLongLong());
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing the process
+        const rlimit limit{argument.toULongLong(), argument.toULongLong()};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            qFatal("setrlimit failed");
     } else if (action.startsWith(QLatin1String("wait:"))) {
-        QTest::qWait(action.mid(5).toInt());
-    } else if (action != QLatin1String("vanish")) {
+        QTest::qWait(argument.toInt());
+    } else {
         qFatal("unknown action %s", qPrintable(action));
     }
 }
@@ -123,28 +107,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString path = args.value(0);
-    const QStringList actions = args.mid(1);
-
     ShowReporter reporter;
     app.installEventFilter(&reporter);
-    if (actions.contains(QLatin1String("vanish"))) {
-        onFileDialog([path](QFileDialog *dialog) {
-            acceptFileDialog(dialog, path);
-            QFile::remove(path);
-        });
-    } else {
-        answerFileDialog(path);
-    }
+    answerFileDialog(path);
 
     MyWidget window(nullptr);
     window.setWindowTitle(QStringLiteral("TIVREL 0.1 by Ruvetti  (helper)"));
     window.move(5, 5);
     window.show();
-    QTimer::singleShot(0, &window, [&window, path, actions]() {
+    QTimer::singleShot(0, &window, [&window, path, actions = args.mid(1)]() {
         for (const QString &action : actions)
             perform(window, path, action);
     });
-    // A run that no action ends must not hang the test.
-    QTimer::singleShot(30000, &app, []() { QCoreApplication::exit(4); });
+    QTimer::singleShot(30000, &app, []() { QCoreApplication::exit(4); }); // no hang if no action ends the run
     return app.exec();
 }

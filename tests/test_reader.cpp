@@ -15,26 +15,6 @@ class ReaderTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void faultMessages()
-    {
-        const QList<std::pair<Fault, QString>> messages{
-            {Fault::None, ""},
-            {Fault::CannotOpen, "Cannot open data file!"},
-            {Fault::UnknownDelimiter, "Unknown data file delimiter!"},
-            {Fault::TooFewColumns, "Data file contains < 3 columns!"},
-            {Fault::IncorrectColumns, "Incorrect data columns!"},
-            {Fault::NonNumericPValue, "Non-numeric p-value detected!"},
-            {Fault::NonIntegerPosition, "Non-integer position value detected!"},
-            {Fault::MissingColumns, "Data line with missing columns detected!"},
-            {Fault::InvalidPValue, "Invalid p-value detected!"},
-            {Fault::TooFewRowsGenomeWide, "Illegal data range in getManhattan0!"},
-            {Fault::TooFewRowsChromosome, "Illegal data range in getManhattan!"},
-            {Fault::GenomeWideOverflow, "Genome-wide position out of range detected!"},
-        };
-        for (const auto &[fault, message] : messages)
-            QCOMPARE(faultMessage(fault), message);
-    }
-
     void detectLayout_data()
     {
         QTest::addColumn<QString>("firstLine");
@@ -51,7 +31,6 @@ private slots:
         row("tab before space and comma", "chr pos,x\tP\tq", ok, '\t', true, {1, 1, 2});
         row("space before comma", "p value,chr,pos", Fault::TooFewColumns, ' ', false);
         row("semicolons", "1;100;0.5", Fault::UnknownDelimiter, '\t', false);
-        row("two columns", "1\t100", Fault::TooFewColumns, '\t', false);
         // Blanks, "+", ".5", "nan", exponents and p-values below a double's range are all numbers.
         row("numbers as Qt reads them", " 1\t+100\t.5 \tnan\t1e3\t1e-400", ok, '\t', false);
         row("empty field is a header", "1\t100\t", bad, '\t', true);
@@ -63,7 +42,6 @@ private slots:
         row("Chromosome Position P-value", "Chromosome\tPosition\tP-value", ok, '\t', true);
         row("PVAL POS chr", "PVAL\tPOS\tchr", ok, '\t', true, {3, 2, 1});
         row("pvalue CHROM bp_pos", "pvalue,CHROM,bp_pos", ok, ',', true, {2, 3, 1});
-        row("field of two roles", "chrpos\tx\tP", ok, '\t', true, {1, 1, 3});
         row("P only as a whole field", "CHR\tPOS\tp1\tap\tp", ok, '\t', true, {1, 2, 5});
         row("first p-value field wins", "P\tPVAL\tchr\tpos", ok, '\t', true, {3, 4, 1});
         row("some and id", "awesome\tPos\tP\tMarkerId", ok, '\t', true, {1, 2, 3});
@@ -100,7 +78,6 @@ private slots:
                         const QString &header = "CHR\tPOS\tP") {
             QTest::newRow(name) << header << line << int(kind) << fault << QByteArray() << 0 << 0.0;
         };
-        kept("plain", tab, "1\t100\t0.01", "1", 100, 2);
         kept("p above 1, negative position", tab, "X\t-5\t10", "X", -5, -1);
         kept("blanks and signs Qt accepts", tab, "1\t +150\t+.5 ", "1", 150, -std::log10(0.5));
         kept("label unchanged, quotes kept", tab, " \"chr1\" \t7\t0.1", " \"chr1\" ", 7, 1);
@@ -113,16 +90,11 @@ private slots:
         other("-0", "1\t100\t-0", Row::Skipped);
         other("NA and a blank, before position", "1\tabc\tNA ", Row::Bad, Fault::NonNumericPValue);
         other("na", "1\t100\tna", Row::Bad, Fault::NonNumericPValue);
-        other("150.0", "1\t150.0\t0.5", Row::Bad, Fault::NonIntegerPosition);
-        other("past 32 bits", "1\t2147483648\t0.5", Row::Bad, Fault::NonIntegerPosition);
         other("position of a tiny p-value", "1\tabc\t1e-400", Row::Bad, Fault::NonIntegerPosition);
         other("aligned spaces shift fields", "1  100 0.5", Row::Bad, Fault::NonIntegerPosition, "CHR POS P");
-        other("negative", "1\t100\t-0.5", Row::Bad, Fault::InvalidPValue);
         other("nan, before position", "1\tabc\tnan", Row::Bad, Fault::InvalidPValue);
-        other("inf", "1\t100\tinf", Row::Bad, Fault::InvalidPValue);
         other("beyond a double", "1\t100\t1e400", Row::Bad, Fault::InvalidPValue);
         other("negative and tiny", "1\t100\t-1e-400", Row::Bad, Fault::InvalidPValue);
-        other("two fields", "1\t100", Row::Bad, Fault::MissingColumns);
         other("missing before NA", "NA\t1", Row::Bad, Fault::MissingColumns, "P\tCHR\tPOS");
     }
     void convertRow()
@@ -142,54 +114,30 @@ private slots:
                  qPrintable(QString::number(row.score, 'g', 17)));
     }
 
-    void openDataFile_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<bool>("header");
-        QTest::addColumn<QStringList>("dataLines"); // what is left to read
-        const QStringList rows = {"1\t100\t0.5", "", "2\t200\t0.1"};
-        QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-        QTest::newRow("empty file") << QByteArray() << Fault::None << false << QStringList();
-        QTest::newRow("no header: first line read again")
-            << QByteArray("1\t100\t0.5\n\n2\t200\t0.1\n") << Fault::None << false << rows;
-        QTest::newRow("header, CR LF") << QByteArray("CHR\tPOS\tP\r\n1\t100\t0.5\r\n\r\n2\t200\t0.1") << Fault::None
-                                       << true << rows;
-        QTest::newRow("BOM before a header") << QByteArray("\xef\xbb\xbfP\tCHR\tPOS\n0.5\t1\t100\n") << Fault::None
-                                             << true << QStringList({"0.5\t1\t100"});
-        QTest::newRow("UTF-16") << QByteArray(utf16(u"CHR\tPOS\tP\r\n1\t100\t0.5\r\n")) << Fault::None << true
-                                << QStringList({"1\t100\t0.5"});
-        QTest::newRow("empty first line") << QByteArray("\n1\t100\t0.5\n") << Fault::UnknownDelimiter << false
-                                          << QStringList();
-        QTest::newRow("first line of a CR") << QByteArray("\r\n1\t100\t0.5\n") << Fault::UnknownDelimiter
-                                            << false << QStringList();
-    }
+    // What is left to read once the layout is settled: the first line again
+    // unless it is a header.
     void openDataFile()
     {
-        QFETCH(QByteArray, bytes);
+        const QStringList rows = {"1\t100\t0.5", "", "2\t200\t0.1"};
+        const struct { QByteArray bytes; Fault fault; QStringList dataLines; } cases[] = {
+            {"", Fault::None, {}},
+            {"1\t100\t0.5\n\n2\t200\t0.1\n", Fault::None, rows},
+            {"CHR\tPOS\tP\r\n1\t100\t0.5\r\n\r\n2\t200\t0.1", Fault::None, rows},
+            {"\n1\t100\t0.5\n", Fault::UnknownDelimiter, {}},
+        };
         QTemporaryDir dir;
-        const QString path = writeFile(dir.filePath("data.txt"), bytes);
-        LineReader reader;
-        const LayoutResult result = ::openDataFile(reader, path);
-        QTEST(result.fault, "fault");
-        if (result.fault != Fault::None)
-            return;
-        QTEST(result.layout.header, "header");
-        QStringList lines;
-        QByteArrayView line;
-        qint64 offset = 0;
-        while (reader.readLine(line, offset))
-            lines << QString::fromUtf8(line);
-        QTEST(lines, "dataLines");
-    }
-
-    void cannotOpen()
-    {
-        QTemporaryDir dir;
-        for (const QString &path : {dir.filePath("missing.txt"), dir.path()}) {
+        for (const auto &c : cases) {
             LineReader reader;
-            QCOMPARE(::openDataFile(reader, path).fault, Fault::CannotOpen);
+            QCOMPARE(::openDataFile(reader, writeFile(dir.filePath("data.txt"), c.bytes)).fault, c.fault);
+            QStringList lines;
+            QByteArrayView line;
+            qint64 offset = 0;
+            while (c.fault == Fault::None && reader.readLine(line, offset))
+                lines << QString::fromUtf8(line);
+            QCOMPARE(lines, c.dataLines);
         }
+        LineReader reader; // a directory is no data file
+        QCOMPARE(::openDataFile(reader, dir.path()).fault, Fault::CannotOpen);
     }
 };
 

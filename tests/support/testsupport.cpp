@@ -9,19 +9,16 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWidget>
 
 #include <cstring>
 
 QString writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
-    f.write(bytes);
     return QFileInfo(path).absoluteFilePath();
 }
 
@@ -37,11 +34,9 @@ QByteArray logText()
     return readFile(QStringLiteral("Tivrel_log.txt"));
 }
 
-namespace {
-
 // Nothing may stay open after a dialog was answered (a "file not found" box,
 // say): rejects every modal widget left.
-void closeModalWidgets()
+static void closeModalWidgets()
 {
     while (QWidget *w = QApplication::activeModalWidget()) {
         if (auto *d = qobject_cast<QDialog *>(w))
@@ -54,7 +49,7 @@ void closeModalWidgets()
 // Calls `act` on the first active modal widget of type T, polling every 10 ms
 // for up to 500 tries, then arms a watchdog that closes whatever is left.
 template <typename T>
-void whenModal(std::function<void(T *)> act)
+static void whenModal(std::function<void(T *)> act)
 {
     auto *timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, act, tries = 0]() mutable {
@@ -63,22 +58,17 @@ void whenModal(std::function<void(T *)> act)
             return;
         timer->stop();
         timer->deleteLater();
-        if (!dialog) {
-            qWarning("no modal dialog appeared");
-            return;
-        }
+        if (!dialog)
+            return qWarning("no modal dialog appeared");
         act(dialog);
         QTimer::singleShot(2000, closeModalWidgets);
     });
     timer->start(10);
 }
 
-} // namespace
+void onFileDialog(const std::function<void(QFileDialog *)> &act) { whenModal<QFileDialog>(act); }
 
-void answerFileDialog(const QString &path)
-{
-    whenModal<QFileDialog>([path](QFileDialog *dialog) { acceptFileDialog(dialog, path); });
-}
+void answerFileDialog(const QString &path) { onFileDialog([path](QFileDialog *d) { acceptFileDialog(d, path); }); }
 
 void answerTextDialog(const QString &text, bool accept, QString *seen)
 {
@@ -101,37 +91,27 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
 
 void resetProgramState()
 {
-    for (QList<int> *list : {&Pos_list, &Pos_list2, &Start_index, &End_index, &Start_value, &End_value, &Color_value})
-        list->clear();
-    Value_list.clear();
-    Value_list2.clear();
-    Tag.clear();
-    Start_offset.clear();
-    minX = -1;
-    maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = globaltimes = fwidth = fheight = ymargin = 0;
+    Pos_list = Pos_list2 = Start_index = End_index = Start_value = End_value = Color_value = {};
+    Value_list = Value_list2 = {};
+    Tag = {};
+    Start_offset = {};
+    dataFilePath = {};
+    minX = selected_chromosome = -1;
+    maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = fwidth = fheight = ymargin = 0;
+    globaltimes = stripes = line = 0;
     minY = maxY = realMaxY = pixPerX = pixPerY = GLOBAL_pixPerX = GLOBAL_pixPerY = 0;
     globaldisplay = 1;
-    selected_chromosome = -1;
-    stripes = line = 0;
     std::memset(filename, 0, sizeof filename);
     std::memset(shortname, 0, sizeof shortname);
     std::memset(defaultname, 0, sizeof defaultname);
     std::strcpy(defaultname, "file");
-    dataFilePath.clear();
-}
-
-void onFileDialog(const std::function<void(QFileDialog *)> &act)
-{
-    whenModal<QFileDialog>(act);
 }
 
 void acceptFileDialog(QFileDialog *dialog, const QString &path)
 {
-    if (path.isEmpty()) {
-        dialog->reject();
-        return;
-    }
+    if (path.isEmpty())
+        return dialog->reject();
     if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         edit->setText(path);
-    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); // protected in QFileDialog
 }

@@ -4,11 +4,10 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
-class QTemporaryDir;
+class QFileDialog;
 
 // Writes bytes to a file; returns its absolute path.
 QString writeFile(const QString &path, const QByteArray &bytes);
@@ -34,8 +33,6 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
 // Restores the program-wide state to its start-up values, so that tests in
 // one process do not see each other's data.
 void resetProgramState();
-
-class QFileDialog;
 
 // Hands the next open-file dialog to `act`, which must close it (for example
 // with acceptFileDialog), so a test can look at the dialog first. The same
