@@ -96,7 +96,6 @@ GenomeWide loadGenomeWide(const QString &path)
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file
-    bool opened = false;
     qint64 offsetX = 0, base = 0; // x of the row before the run, q of its first row
     int previousX = 0;
 
@@ -116,6 +115,7 @@ GenomeWide loadGenomeWide(const QString &path)
         const int q = row.position / 100; // truncates toward zero
         // A new run when the label's text differs from the run's, whose text
         // is the last tag; the same bytes are the same text.
+        const bool opened = !t.tags.isEmpty();
         const bool sameBytes = opened && row.label == QByteArrayView(runBytes);
         const QString *label = sameBytes ? nullptr : &labels.get(row.label);
         if (label && (!opened || *label != t.tags.constLast())) {
@@ -128,7 +128,6 @@ GenomeWide loadGenomeWide(const QString &path)
             t.tags.append(*label);
             runBytes.resize(row.label.size()); // keeps its capacity
             std::memcpy(runBytes.data(), row.label.data(), size_t(row.label.size()));
-            opened = true;
         }
         const qint64 x = offsetX + 1 + (q - base);
         if (x < INT_MIN || x > INT_MAX) {

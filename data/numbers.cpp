@@ -19,14 +19,14 @@ bool isAsciiSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-} // namespace
-
 // Qt 6.4 stops converting at a NUL character, so "150\0abc" would read as
 // 150: a field holding a NUL is refused instead.
 bool holdsNul(QByteArrayView text)
 {
     return text.contains('\0');
 }
+
+} // namespace
 
 std::optional<int> qtToInt32(QByteArrayView text)
 {

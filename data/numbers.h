@@ -7,7 +7,6 @@
 
 // What the Qt conversions alone give (except that a text holding a NUL is
 // refused, where Qt would stop at the NUL); the fast paths agree with these.
-bool holdsNul(QByteArrayView text);
 std::optional<int> qtToInt32(QByteArrayView text);
 std::optional<double> qtToDouble(QByteArrayView text);
 

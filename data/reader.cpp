@@ -52,15 +52,11 @@ std::optional<char> chooseDelimiter(const QString &firstLine)
 
 bool isNumericField(const QString &field)
 {
-    if (field.contains(QChar(0)))
-        return false; // see holdsNul
-    bool ok = false;
-    field.toInt(&ok, 10);
-    if (!ok)
-        field.toDouble(&ok);
-    // A number beyond a double's range (a p-value such as 1e-400, which a
-    // file sorted by p-value puts on its first line) is a number too.
-    return ok || decimalMagnitude(field.toUtf8());
+    // The rows' own rules: Qt's integer or double conversion (a NUL refused),
+    // or a number beyond a double's range (a p-value such as 1e-400, which a
+    // file sorted by p-value puts on its first line).
+    const QByteArray bytes = field.toUtf8();
+    return qtToInt32(bytes) || qtToDouble(bytes) || decimalMagnitude(bytes);
 }
 
 namespace {
