@@ -27,8 +27,11 @@ bool MyWidget::getManhattan()
 {
     const int k = selected_chromosome;
     const QString &label = Tag[k];
-    error_stream << "selected chromosome by getManhattan " << label << "\n";
     ChromosomeRun run = loadRun(dataFilePath, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
+    // The pick is logged once the file's layout is settled, before what its
+    // rows gave.
+    if (run.layoutSettled)
+        error_stream << "selected chromosome by getManhattan " << label << "\n";
     if (run.fault == Fault::TooFewRowsChromosome) {
         // A run of one point: say so and leave everything as it was.
         logLine(faultMessage(run.fault));

@@ -113,7 +113,7 @@ PlotFrame plotFrame(const Geometry &g, bool stripes)
     PlotFrame f;
     f.width = g.fwidth;
     f.height = g.fheight;
-    f.map = PixelMap{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
+    f.map = pixelMap(g);
     f.realMaxY = g.realMaxY;
     f.stripes = stripes;
     return f;

@@ -10,9 +10,21 @@
 
 #include <algorithm>
 
+namespace {
+
+// A mouse position in whole pixels, truncated toward zero (toPoint would
+// round to nearest under fractional scaling or with a tablet).
+QPoint wholePixels(const QMouseEvent *event)
+{
+    const QPointF p = event->position();
+    return QPoint(int(p.x()), int(p.y()));
+}
+
+} // namespace
+
 void MyWidget::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     selX1 = p.x();
     selY1 = p.y();
     rubberBand->setGeometry(QRect(p, QSize()));
@@ -21,7 +33,7 @@ void MyWidget::mousePressEvent(QMouseEvent *event)
 
 void MyWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     selX2 = p.x();
     selY2 = p.y();
     // Ordered corners: QRect::normalized would shrink a box dragged up or to
@@ -32,7 +44,7 @@ void MyWidget::mouseMoveEvent(QMouseEvent *event)
 
 void MyWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     const Box box = settleBox(Box{selX1, selY1, p.x(), p.y()}, imageLabel->width(), imageLabel->height());
     selX1 = box.x1;
     selY1 = box.y1;
@@ -57,7 +69,8 @@ void MyWidget::selectChromosome()
     pixPerY = GLOBAL_pixPerY;
     minX = GLOBAL_minX;
     maxX = GLOBAL_maxX;
-    const Pick pick = pickChromosome(selX1, selX2, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value);
+    const Pick pick = pickChromosome(selX1, selX2, GLOBAL_pixPerX, axisOriginX(GLOBAL_minX, GLOBAL_maxX),
+                                     Start_value, End_value);
     selected_chromosome = pick.index;
     const int i = pick.index;
     error_stream << "select chrom " << Tag[i] << " " << i << " point " << pick.point << " position "
@@ -78,8 +91,8 @@ void MyWidget::selectChromosome()
 
 void MyWidget::copyAndPaste()
 {
-    const Area area =
-        boxArea(Box{selX1, selY1, selX2, selY2}, minX, pixPerX, fheight, ymargin, minY, pixPerY);
+    const PixelMap map{axisOriginX(minX, maxX), pixPerX, axisOriginY(minY, maxY), pixPerY, fheight, ymargin};
+    const Area area = boxArea(Box{selX1, selY1, selX2, selY2}, map);
     Points inside = pointsInside(Pos_list, Value_list, area);
     Pos_list = std::move(inside.positions);
     Value_list = std::move(inside.values);

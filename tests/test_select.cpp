@@ -6,6 +6,7 @@
 #include "support/testsupport.h"
 
 #include <QLabel>
+#include <QRubberBand>
 #include <QtTest>
 
 #include <cmath>
@@ -48,6 +49,22 @@ void drag(MyWidget *window, QPoint from, QPoint to, Qt::MouseButton button = Qt:
     QTest::mouseRelease(window, button, {}, image->mapTo(window, to));
 }
 
+// The mapping of the plot on show.
+PixelMap shownMap()
+{
+    return PixelMap{axisOriginX(minX, maxX), pixPerX, axisOriginY(minY, maxY), pixPerY, fheight, ymargin};
+}
+
+// Drags a box over the plot on show whose area holds the positions lo..hi
+// and the scores low..high, and little more: its edges lie one pixel past
+// the marks' pixels.
+void dragOver(MyWidget *window, int lo, int hi, double low, double high)
+{
+    const PixelMap map = shownMap();
+    drag(window, QPoint(std::max(map.x(lo), 0), std::max(map.y(high) - 1, 0)),
+         QPoint(map.x(hi) + 1, map.y(low) + 1));
+}
+
 } // namespace
 
 class SelectTest : public QObject
@@ -80,7 +97,7 @@ private slots:
     void zoomAreaEdgesAreInclusive()
     {
         // Columns 10 and 20 lie over 1020 and 1040; rows 100 and 300 over 5 and 3.
-        const Area area = boxArea(Box{10, 100, 20, 300}, 1000, 0.5, 600, 0, 0.0, 100.0);
+        const Area area = boxArea(Box{10, 100, 20, 300}, PixelMap{1000, 0.5, 0.0, 100.0, 600, 0});
         const QList<int> positions{1020, 1040, 1019, 1041, 1030, 1030, 1030};
         const QList<double> values{5.0, 3.0, 4.0, 4.0, std::nextafter(5.0, 6.0), std::nextafter(3.0, 2.0), NAN};
         QCOMPARE(pointsInside(positions, values, area).positions, QList<int>({1020, 1040}));
@@ -176,6 +193,66 @@ private slots:
         QCOMPARE(Pos_list, QList<int>({1200, 1500, 1611}));
         window->showRemaining();
         QCOMPARE(Pos_list, rest);
+    }
+
+    // Remove takes out the area on show and nothing more: where the points on
+    // show share one score or one position, that area is just that score or
+    // position, although the drawing widens it to put them in the middle.
+    void removeTakesOnlyTheAreaOnShow_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<QList<double>>>("boxes"); // zooms: lo, hi, low, high
+        QTest::addColumn<bool>("save");                  // with "Save &and Remove"
+        QTest::addColumn<QList<int>>("zoomed");
+        QTest::addColumn<QList<int>>("rest");
+        const QByteArray header = "CHR\tPOS\tP\n";
+        QTest::newRow("two hits of one score, saved and removed")
+            << header + "7\t1000\t1e-2\n7\t5000\t1e-8\n7\t5500\t3.16227766e-8\n7\t5600\t1.58489319e-9\n"
+                        "7\t6000\t1e-8\n7\t9000\t1e-3\n"
+            << QList<QList<double>>{{5000, 6000, 8, 8}} << true << QList<int>{5000, 6000}
+            << QList<int>{1000, 5500, 5600, 9000};
+        QTest::newRow("one position holding two rows")
+            << header + "7\t1000\t1e-2\n7\t7000\t1e-5\n7\t7000\t1e-6\n7\t7001\t3.16227766e-6\n7\t9000\t1e-3\n"
+            << QList<QList<double>>{{7000, 7001, 5, 6}, {7000, 7000, 5, 6}} << false << QList<int>{7000, 7000}
+            << QList<int>{1000, 7001, 9000};
+    }
+    void removeTakesOnlyTheAreaOnShow()
+    {
+        QFETCH(QList<QList<double>>, boxes);
+        QFETCH(bool, save);
+        QFETCH(QByteArray, file);
+        auto window = openWindow(file);
+        for (const QList<double> &b : boxes)
+            dragOver(window.get(), int(b[0]), int(b[1]), b[2], b[3]);
+        QTEST(Pos_list, "zoomed");
+        if (save) {
+            answerTextDialog("cut");
+            window->saveAndRemove();
+            QCOMPARE(readFile("cut.txt").count('\n'), 3); // the header and the two hits
+        } else {
+            window->removeSelection();
+        }
+        QTEST(Pos_list2, "rest");
+        QTEST(Pos_list, "rest");
+    }
+
+    // Mouse positions become whole pixels by truncation, as under fractional
+    // scaling: a press at (100.6, 50.6) is (100, 50).
+    void fractionalPositionsTruncate()
+    {
+        auto window = openWindow(chromosomeFile);
+        auto *image = window->findChild<QLabel *>("imageLabel");
+        auto *band = window->findChild<QRubberBand *>("rubberBand");
+        const QPointF at = QPointF(image->mapTo(window.get(), QPoint(100, 50))) + QPointF(0.6, 0.6);
+        QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &press);
+        QCOMPARE(band->geometry().topLeft(), QPoint(100, 50));
+        const QPointF to = at + QPointF(20, 20);
+        QMouseEvent move(QEvent::MouseMove, to, window->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &move);
+        QCOMPARE(band->geometry(), QRect(QPoint(100, 50), QPoint(120, 70)));
     }
 };
 
