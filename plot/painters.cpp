@@ -206,7 +206,7 @@ QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values
     paintBackground(painter, pen, frame);
 
     pen.setWidth(4);
-    const HighlightRange range = highlightRange(options.lineEdit1, options.lineEdit2);
+    const HighlightRange &range = options.highlight;
     pen.setColor(kNormal);
     painter.setPen(pen);
     const auto colorAt = [&](int i) { return range.contains(positions[i]) ? kHighlight : kNormal; };

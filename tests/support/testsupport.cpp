@@ -89,23 +89,6 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
     QDir::setCurrent(old);
 }
 
-void resetProgramState()
-{
-    Pos_list = Pos_list2 = Start_index = End_index = Start_value = End_value = Color_value = {};
-    Value_list = Value_list2 = {};
-    Tag = {};
-    Start_offset = {};
-    dataFilePath = {};
-    minX = selected_chromosome = -1;
-    maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = fwidth = fheight = ymargin = 0;
-    globaltimes = stripes = line = 0;
-    minY = maxY = realMaxY = pixPerX = pixPerY = GLOBAL_pixPerX = GLOBAL_pixPerY = 0;
-    globaldisplay = 1;
-    std::memset(filename, 0, sizeof filename);
-    std::memset(shortname, 0, sizeof shortname);
-    std::memset(defaultname, 0, sizeof defaultname);
-    std::strcpy(defaultname, "file");
-}
 
 void acceptFileDialog(QFileDialog *dialog, const QString &path)
 {

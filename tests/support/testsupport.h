@@ -30,9 +30,6 @@ void answerTextDialog(const QString &text, bool accept = true, QString *seen = n
 // old one afterwards.
 void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work);
 
-// Restores the program-wide state to its start-up values, so that tests in
-// one process do not see each other's data.
-void resetProgramState();
 
 // Hands the next open-file dialog to `act`, which must close it (for example
 // with acceptFileDialog), so a test can look at the dialog first. The same

@@ -1,9 +1,9 @@
 // The window's save operations.
-#include "app/filechoice.h"
-#include "app/log.h"
-#include "app/mywidget.h"
-#include "app/state.h"
-#include "savefiles.h"
+#include "filechoice.h"
+#include "log.h"
+#include "mywidget.h"
+#include "state.h"
+#include "export/savefiles.h"
 
 #include <QFile>
 #include <QInputDialog>
@@ -45,7 +45,7 @@ bool MyWidget::makeFile()
     }
     const QString label = Tag.value(selected_chromosome);
     if (!writeDataFile(data, label, Pos_list, Value_list))
-        failAndExit(QStringLiteral("Could not generate outpout file!"), false);
+        logTextAndExit(QStringLiteral("Could not generate outpout file!"));
     if (!localPixmap.save(image))
         logLine(QStringLiteral("Could not write image file!"));
     return true;
