@@ -2,38 +2,37 @@
 
 #include "state.h"
 
+#include <tuple>
+
+namespace {
+
+// The geometry's globals and a Geometry's fields, in one order, so that
+// one assignment copies either way.
+auto geometryGlobals()
+{
+    return std::tie(realMinX, realMaxX, minX, maxX, realMaxY, minY, maxY, fwidth, fheight, ymargin, pixPerX,
+                    pixPerY);
+}
+
+auto fieldsOf(Geometry &g)
+{
+    return std::tie(g.realMinX, g.realMaxX, g.minX, g.maxX, g.realMaxY, g.minY, g.maxY, g.fwidth, g.fheight,
+                    g.ymargin, g.pixPerX, g.pixPerY);
+}
+
+} // namespace
+
 Geometry shownGeometry()
 {
     Geometry g;
-    g.realMinX = realMinX;
-    g.realMaxX = realMaxX;
-    g.minX = minX;
-    g.maxX = maxX;
-    g.realMaxY = realMaxY;
-    g.minY = minY;
-    g.maxY = maxY;
-    g.fwidth = fwidth;
-    g.fheight = fheight;
-    g.ymargin = ymargin;
-    g.pixPerX = pixPerX;
-    g.pixPerY = pixPerY;
+    fieldsOf(g) = geometryGlobals();
     return g;
 }
 
 void setShownGeometry(const Geometry &g)
 {
-    realMinX = g.realMinX;
-    realMaxX = g.realMaxX;
-    minX = g.minX;
-    maxX = g.maxX;
-    realMaxY = g.realMaxY;
-    minY = g.minY;
-    maxY = g.maxY;
-    fwidth = g.fwidth;
-    fheight = g.fheight;
-    ymargin = g.ymargin;
-    pixPerX = g.pixPerX;
-    pixPerY = g.pixPerY;
+    Geometry copy = g;
+    geometryGlobals() = fieldsOf(copy);
 }
 
 PixelMap shownMap()
