@@ -10,7 +10,11 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -24,7 +28,9 @@ class MyWidget : public QWidget
     Q_OBJECT
 
 public:
-    explicit MyWidget(QWidget *parent = nullptr);
+    // firstFile (from the command line) takes the place of the first
+    // open-file dialog; a null string shows the dialog.
+    explicit MyWidget(QWidget *parent = nullptr, const QString &firstFile = QString());
 
 signals:
     void getSize();
@@ -57,6 +63,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // The eight controls shown only in the chromosome view, in their order.
@@ -82,6 +90,9 @@ private:
     QRubberBand *rubberBand;
     int selX1 = 0, selY1 = 0, selX2 = 0, selY2 = 0;
     QStringList fileList;
+    // The next file choice, taken instead of the open-file dialog: the
+    // command line's file or a dropped one (empty: cannot be read).
+    std::optional<QString> givenFile;
     QString filePath;
     QPixmap localPixmap;
     QRect screenRect;
