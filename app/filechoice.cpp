@@ -40,9 +40,11 @@ QStringList listDataFiles(const QString &directory)
 QString readableFilePath(const QString &path)
 {
     const QFileInfo info(path);
-    // Permission bits do not tell (root reads anything): try to open it.
+    // A pipe (`tivrel <(zcat f.gz)`) cannot be read twice, and opening it
+    // would wait for a writer. Permission bits do not tell (root reads
+    // anything): try to open it.
     QFile file(path);
     if (path.isEmpty() || !info.isFile() || !file.open(QIODevice::ReadOnly))
         return QString();
-    return QDir::cleanPath(info.absoluteFilePath());
+    return info.absoluteFilePath(); // cleaned, as the dialog's
 }
