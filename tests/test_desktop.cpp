@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -55,32 +56,41 @@ QString snapshot(QWidget *window)
         .join('\n');
 }
 
-// Watches for open-file dialogs while alive: counts them and answers each
-// with `path`, so a dialog that should not have appeared is seen, not hung on.
+// While alive, hands every open-file dialog that shows to `act` (which must
+// close it) and counts them: a dialog that should not appear is seen, and no
+// timer outlives the watch to meet a later test's dialog.
 class DialogWatch : public QObject
 {
 public:
-    explicit DialogWatch(const QString &path) : path(path) { qApp->installEventFilter(this); }
+    explicit DialogWatch(std::function<void(QFileDialog *)> act) : act(std::move(act))
+    {
+        qApp->installEventFilter(this);
+    }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *dialog = qobject_cast<QFileDialog *>(watched);
         if (dialog && event->type() == QEvent::Show) {
             ++shown;
-            QTimer::singleShot(0, dialog, [dialog, p = path]() { acceptFileDialog(dialog, p); });
+            QTimer::singleShot(0, dialog, [this, dialog]() { act(dialog); });
         }
         return false;
     }
     int shown = 0;
 
 private:
-    QString path;
+    std::function<void(QFileDialog *)> act;
 };
+
+DialogWatch *answering(const QString &path)
+{
+    return new DialogWatch([path](QFileDialog *d) { acceptFileDialog(d, path); });
+}
 
 // The directory the next "&New File" dialog starts in; the dialog is cancelled.
 QString nextDialogDirectory(MyWidget &window)
 {
     QString directory;
-    onFileDialog([&directory](QFileDialog *d) {
+    DialogWatch watch([&directory](QFileDialog *d) {
         directory = d->directory().canonicalPath();
         acceptFileDialog(d, QString());
     });
@@ -88,10 +98,11 @@ QString nextDialogDirectory(MyWidget &window)
     return directory;
 }
 
+// A fresh window whose first dialog is answered with `path`.
 std::unique_ptr<MyWidget> chosenInDialog(const QString &path)
 {
     resetProgramState();
-    answerFileDialog(path);
+    std::unique_ptr<DialogWatch> watch(answering(path));
     return std::make_unique<MyWidget>();
 }
 
@@ -153,7 +164,7 @@ private slots:
         reference.reset();
 
         resetProgramState();
-        auto watch = std::make_unique<DialogWatch>(absolute);
+        std::unique_ptr<DialogWatch> watch(answering(absolute));
         MyWidget window(nullptr, argument);
         QCOMPARE(watch->shown, 0);
         watch.reset();
@@ -175,7 +186,7 @@ private slots:
         QStringList filters;
         QString selected;
         resetProgramState();
-        onFileDialog([&](QFileDialog *d) {
+        DialogWatch watch([&](QFileDialog *d) {
             filters = d->nameFilters();
             selected = d->selectedNameFilter();
             acceptFileDialog(d, QFileInfo("several.txt").absoluteFilePath());
@@ -199,8 +210,10 @@ private slots:
         QFETCH(QString, dropped);
         const QString path = QFileInfo(dropped).absoluteFilePath();
         auto reference = chosenInDialog(QFileInfo("several.txt").absoluteFilePath());
-        answerFileDialog(path);
-        reference->findChild<QPushButton *>(QStringLiteral("newFileButton"))->click();
+        {
+            std::unique_ptr<DialogWatch> watch(answering(path));
+            reference->findChild<QPushButton *>(QStringLiteral("newFileButton"))->click();
+        }
         const QString expected = snapshot(reference.get());
         const QString expectedDirectory = nextDialogDirectory(*reference);
         reference.reset();
