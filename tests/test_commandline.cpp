@@ -151,6 +151,33 @@ private slots:
         QCOMPARE(chosen.status, 0);
         QCOMPARE(started.log, chosen.log);
     }
+
+    // "All Files" lets any name be chosen, but the listing that decides
+    // whether a cancelled "&New File" may go on still takes "*.txt" and
+    // "*.csv" only: beside other names alone, the cancel ends the run.
+    void listingKeepsItsFilters_data()
+    {
+        QTest::addColumn<QStringList>("beside");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("log");
+        QTest::newRow("other names only") << QStringList{"e.gz", "f.tsv", "g.txt.gz"} << 1
+                                          << kHeader + "Input file problem!\n";
+        QTest::newRow("a .csv beside") << QStringList{"e.gz", "i.csv"} << 0 << kHeader;
+        QTest::newRow("a .CSV beside (Qt's filters ignore case)") << QStringList{"h.CSV"} << 0 << kHeader;
+    }
+
+    void listingKeepsItsFilters()
+    {
+        QFETCH(QStringList, beside);
+        QTemporaryDir dir; // the working directory, whose log would be listed
+        QDir(dir.path()).mkdir("data");
+        const QString chosen = writeFile(dir.filePath("data/d.tsv"), kSeveral);
+        for (const QString &name : beside)
+            writeFile(dir.filePath("data/" + name), kSeveral);
+        const Run r = run("helper_tivrel_child", {chosen, "newfile", "exit"}, dir.path());
+        QTEST(r.status, "status");
+        QTEST(r.log, "log");
+    }
 };
 
 QTEST_MAIN(CommandLineTest)

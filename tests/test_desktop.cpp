@@ -34,7 +34,7 @@ QString snapshot(QWidget *window)
         if (!w->objectName().isEmpty() && !w->isVisibleTo(window))
             hidden << w->objectName();
     hidden.sort();
-    const auto *image = window->findChild<QLabel *>(QStringLiteral("imageLabel"));
+    const QImage picture = window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage();
     QStringList positions;
     for (int p : Pos_list)
         positions << QString::number(p);
@@ -51,7 +51,7 @@ QString snapshot(QWidget *window)
             .arg(GLOBAL_pixPerX),
         QString("hidden %1").arg(hidden.join(' ')),
         QString("label %1").arg(window->findChild<QLabel *>(QStringLiteral("fileNameLabel"))->text()),
-        QString("picture %1").arg(qHashBits(image->pixmap().toImage().constBits(), image->pixmap().toImage().sizeInBytes())),
+        QString("picture %1").arg(qHashBits(picture.constBits(), size_t(picture.sizeInBytes()))),
         QString("log %1").arg(QString::fromUtf8(logText()))}
         .join('\n');
 }
