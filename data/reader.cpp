@@ -50,13 +50,24 @@ std::optional<char> chooseDelimiter(const QString &firstLine)
     return std::nullopt;
 }
 
+namespace {
+
+// A positive number too small for a double, such as 1e-400: a real, very
+// strong p-value, which Qt refuses. Read from its text.
+bool isTinyPositive(const std::optional<DecimalMagnitude> &magnitude)
+{
+    return magnitude && !magnitude->negative && magnitude->log10 < 0;
+}
+
+} // namespace
+
 bool isNumericField(const QString &field)
 {
     // The rows' own rules: Qt's integer or double conversion (a NUL refused),
-    // or a number beyond a double's range (a p-value such as 1e-400, which a
-    // file sorted by p-value puts on its first line).
+    // or a p-value too small for a double, which a file sorted by p-value
+    // puts on its first line. Anything else Qt refuses is text.
     const QByteArray bytes = field.toUtf8();
-    return qtToInt32(bytes) || qtToDouble(bytes) || decimalMagnitude(bytes);
+    return qtToInt32(bytes) || qtToDouble(bytes) || isTinyPositive(decimalMagnitude(bytes));
 }
 
 namespace {
@@ -170,14 +181,15 @@ Row convertRow(QByteArrayView line, const Layout &layout)
         score = -std::log10(*value);
     } else {
         // Qt refuses numbers beyond a double's range: a positive one below it
-        // is a real, very strong p-value; anything else cannot be a p-value.
+        // is a real, very strong p-value; a negative one is no p-value; one
+        // too large does not convert, as Qt says.
         const auto magnitude = decimalMagnitude(p);
-        if (!magnitude) {
+        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude))) {
             row.kind = Row::Bad;
             row.fault = Fault::NonNumericPValue;
             return row;
         }
-        if (magnitude->negative || magnitude->log10 >= 0) {
+        if (magnitude->negative) {
             row.kind = Row::Bad;
             row.fault = Fault::InvalidPValue;
             return row;
