@@ -140,6 +140,11 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
 Row convertRow(QByteArrayView line, const Layout &layout)
 {
     Row row;
+    const auto bad = [&row](Fault fault) {
+        row.kind = Row::Bad;
+        row.fault = fault;
+        return row;
+    };
     const int lastColumn = std::max({layout.chrColumn, layout.posColumn, layout.pColumn});
     QByteArrayView chr, pos, p;
     const char *field = line.data();
@@ -158,11 +163,8 @@ Row convertRow(QByteArrayView line, const Layout &layout)
             p = text;
         if (column == lastColumn)
             break;
-        if (stop == end) {
-            row.kind = Row::Bad;
-            row.fault = Fault::MissingColumns;
-            return row;
-        }
+        if (stop == end)
+            return bad(Fault::MissingColumns);
         field = stop + 1;
     }
     row.label = chr;
@@ -172,36 +174,23 @@ Row convertRow(QByteArrayView line, const Layout &layout)
     if (const auto value = toDouble(p)) {
         if (*value == 0)
             return row;
-        if (!(*value > 0) || !std::isfinite(*value)) {
-            row.kind = Row::Bad;
-            row.fault = Fault::InvalidPValue;
-            return row;
-        }
-        clearUpperVectorState(); // before libm's log10, see vectorstate.h
-        score = -std::log10(*value);
+        if (!(*value > 0) || !std::isfinite(*value))
+            return bad(Fault::InvalidPValue);
+        score = -log10ClearingVectorState(*value);
     } else {
         // Qt refuses numbers beyond a double's range: a positive one below it
         // is a real, very strong p-value; a negative one is no p-value; one
         // too large does not convert, as Qt says.
         const auto magnitude = decimalMagnitude(p);
-        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude))) {
-            row.kind = Row::Bad;
-            row.fault = Fault::NonNumericPValue;
-            return row;
-        }
-        if (magnitude->negative) {
-            row.kind = Row::Bad;
-            row.fault = Fault::InvalidPValue;
-            return row;
-        }
+        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
+            return bad(Fault::NonNumericPValue);
+        if (magnitude->negative)
+            return bad(Fault::InvalidPValue);
         score = -magnitude->log10;
     }
     const auto position = toInt32(pos);
-    if (!position) {
-        row.kind = Row::Bad;
-        row.fault = Fault::NonIntegerPosition;
-        return row;
-    }
+    if (!position)
+        return bad(Fault::NonIntegerPosition);
     row.kind = Row::Kept;
     row.position = *position;
     row.score = score;
