@@ -7,6 +7,9 @@
 
 void MyWidget::getManhattan0()
 {
+    // Which columns were read, where other tools' layouts make it a question.
+    if (const QString columns = readLayout(dataFilePath).columns; !columns.isEmpty())
+        logLine(columns);
     GenomeWide g = loadGenomeWide(dataFilePath);
     if (g.fault != Fault::None)
         failAndExit(faultMessage(g.fault));
