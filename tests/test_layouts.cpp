@@ -190,6 +190,7 @@ private slots:
              "Columns read: chromosome field 1, position field 2, p-value field 3" + kCompatible,
              {"1 100 0.30103", "2 2000 2"});
         rule("short aligned row", " CHR  BP  P\n  1  100\n", faultMessage(Fault::MissingColumns));
+        rule("short aligned row, trailing blank", " CHR  BP  P\n  1  100 \n", faultMessage(Fault::MissingColumns));
         rule("a p-value column before a -log10 one", "CHR BP LOG10P P\n1 100 5 0.1\n1 200 300 0\n",
              "Columns read: chromosome CHR, position BP, p-value P, -log10 p-value LOG10P where p is 0" + kCompatible,
              {"1 100 1", "1 200 300"});
@@ -207,6 +208,7 @@ private slots:
         rule("test matched exactly", "CHR\tPOS\ttest\tP\n1\t100\tA\t0.1\n1\t200\tB\t0.01\n", "",
              {"1 100 1", "1 200 2"});
         rule("all comments", "# one\n# two\n", faultMessage(Fault::TooFewColumns));
+        rule("a comment of two fields first", "# tool\nCHR BP P\n1 100 0.1\n", plinkLine(), {"1 100 1"});
         rule("a comment without a delimiter first", "#tool\nCHR BP P\n1 100 0.1\n", plinkLine(), {"1 100 1"});
         rule("a header the first line's rules refuse stays refused", "CHR BP PV\n1 100 0.1\n",
              faultMessage(Fault::IncorrectColumns));
