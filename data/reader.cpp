@@ -103,6 +103,19 @@ QStringList splitFields(const QString &line, const Layout &l)
     return fields;
 }
 
+// Splits the first line as the layout says: too few fields, or a header
+// whose columns `find` does not find, are faults.
+Fault settleColumns(const QString &line, Layout &l, bool (*find)(const QStringList &, Layout &))
+{
+    const QStringList fields = splitFields(line, l);
+    if (fields.size() < 3)
+        return Fault::TooFewColumns;
+    l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
+    if (l.header && !find(fields, l))
+        return Fault::IncorrectColumns;
+    return Fault::None;
+}
+
 } // namespace
 
 LayoutResult detectLayout(const QString &firstLine)
@@ -115,14 +128,7 @@ LayoutResult detectLayout(const QString &firstLine)
     }
     Layout &l = result.layout;
     l.delimiter = *delimiter;
-    const QStringList fields = splitFields(firstLine, l);
-    if (fields.size() < 3) {
-        result.fault = Fault::TooFewColumns;
-        return result;
-    }
-    l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
-    if (l.header && !findColumns(fields, l))
-        result.fault = Fault::IncorrectColumns;
+    result.fault = settleColumns(firstLine, l, findColumns);
     return result;
 }
 
@@ -142,14 +148,7 @@ LayoutResult detectCompatibleLayout(const QString &headerLine)
         }
         l.delimiter = *delimiter;
     }
-    const QStringList fields = splitFields(headerLine, l);
-    if (fields.size() < 3) {
-        result.fault = Fault::TooFewColumns;
-        return result;
-    }
-    l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
-    if (l.header && !findCompatibleColumns(fields, l))
-        result.fault = Fault::IncorrectColumns;
+    result.fault = settleColumns(headerLine, l, findCompatibleColumns);
     return result;
 }
 
