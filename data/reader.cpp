@@ -172,7 +172,7 @@ template <bool blankRuns>
 Q_ALWAYS_INLINE bool cutFields(QByteArrayView line, const Layout &l, Fields &fields)
 {
     const int columns[kRoles] = {l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn};
-    const int lastColumn = *std::max_element(columns, columns + kRoles);
+    const int lastColumn = std::max({l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn});
     const bool further = l.log10Column != 0 || l.testColumn != 0;
     const char delimiter = l.delimiter; // a local: no store can change it
     const char *field = line.data();
