@@ -15,6 +15,7 @@ QVector<int> End_value;
 QVector<int> Color_value;
 QStringList Tag;
 QVector<qint64> Start_offset;
+FileStamp Start_stamp;
 
 int minX = -1, maxX = 0;
 double minY = 0, maxY = 0;

@@ -1,6 +1,10 @@
 #include "linereader.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
+
+#include <htslib/bgzf.h>
+#include <htslib/hts_log.h>
 
 #include <algorithm>
 #include <cstring>
@@ -55,31 +59,105 @@ qsizetype dropCarriageReturns(char *data, qsizetype size)
 
 } // namespace
 
+LineReader::~LineReader()
+{
+    if (bgzf_)
+        bgzf_close(bgzf_);
+}
+
 bool LineReader::open(const QString &path)
 {
     file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly))
         return false;
     buffer_.resize(kBlockSize);
-    const QByteArray head = file_.peek(4);
-    const auto encoding = QStringConverter::encodingForData(head);
     startOffset_ = 0;
     inMemory_ = false;
+    QByteArray head = file_.peek(4);
+    if (head.startsWith("\x1f\x8b")) {
+        file_.close();
+        // An absolute path: htslib takes a name such as "ftp:x" for a URL.
+        path_ = QFileInfo(path).absoluteFilePath();
+        if (!openCompressed())
+            return false;
+        while (end_ < 4 && fill()) {
+        }
+        if (damaged_)
+            return false;
+        head = QByteArray(buffer_.constData(), std::min<qsizetype>(end_, 4));
+        empty_ = end_ == 0;
+    } else {
+        source_ = Source::Plain;
+        empty_ = file_.size() == 0;
+    }
+    const auto encoding = QStringConverter::encodingForData(head);
     if (encoding == QStringConverter::Utf8) {
         startOffset_ = 3;
     } else if (encoding) {
         // Wide encodings are rare: decode them whole and read the result.
+        QByteArray bytes;
+        if (source_ == Source::Plain) {
+            bytes = file_.readAll();
+        } else {
+            while (fill()) {
+            }
+            if (damaged_)
+                return false;
+            bytes = QByteArray(buffer_.constData(), end_);
+        }
         QStringDecoder decode(*encoding);
-        QString text = decode(file_.readAll());
+        QString text = decode(bytes);
         buffer_ = text.remove(u'\r').toUtf8();
         inMemory_ = true;
     }
     return seek(0);
 }
 
+bool LineReader::openCompressed()
+{
+    // htslib writes its complaints to standard error; the program reports
+    // a damaged file through its own log.
+    hts_set_log_level(HTS_LOG_OFF);
+    bgzf_ = bgzf_open(QFile::encodeName(path_).constData(), "r");
+    if (!bgzf_) {
+        fail();
+        return false;
+    }
+    switch (bgzf_compression(bgzf_)) {
+    case 1: // gzip
+        source_ = Source::Gzip;
+        break;
+    case 2: // bgzip
+        source_ = Source::Bgzip;
+        // A file cut at a block's end reads without error: only its missing
+        // end-of-file block tells.
+        if (bgzf_check_EOF(bgzf_) != 1 || bgzf_mt(bgzf_, 2, 64) != 0) {
+            fail();
+            return false;
+        }
+        break;
+    default: // the magic bytes without a whole gzip header
+        fail();
+        return false;
+    }
+    blocks_.clear();
+    blockCursor_ = 0;
+    skip_ = 0;
+    pos_ = end_ = 0;
+    bufferOffset_ = 0;
+    eof_ = false;
+    untouched_ = true;
+    return true;
+}
+
+void LineReader::fail()
+{
+    damaged_ = true;
+    eof_ = true;
+}
+
 bool LineReader::seek(qint64 offset)
 {
-    pos_ = 0;
     if (inMemory_) {
         if (offset < 0 || offset > buffer_.size())
             return false;
@@ -89,11 +167,106 @@ bool LineReader::seek(qint64 offset)
         eof_ = true;
         return true;
     }
+    if (source_ != Source::Plain)
+        return seekCompressed(offset);
+    pos_ = 0;
     offset = std::max(offset, startOffset_);
     end_ = 0;
     eof_ = false;
     bufferOffset_ = offset;
     return file_.seek(offset);
+}
+
+bool LineReader::seekCompressed(qint64 offset)
+{
+    if (damaged_)
+        return false;
+    if (offset <= startOffset_) {
+        // The start again: still in the buffer right after open().
+        if (untouched_ && startOffset_ <= end_) {
+            pos_ = qsizetype(startOffset_);
+            return true;
+        }
+        return rewindCompressed(startOffset_);
+    }
+    if (source_ == Source::Bgzip) {
+        blocks_.clear();
+        blockCursor_ = 0;
+        skip_ = 0;
+        pos_ = end_ = 0;
+        bufferOffset_ = 0;
+        eof_ = false;
+        untouched_ = false;
+        if (bgzf_seek(bgzf_, offset, SEEK_SET) < 0) {
+            fail();
+            return false;
+        }
+        return true;
+    }
+    // Gzip offsets count decompressed bytes: skip forward, or start again.
+    if (offset >= bufferOffset_ + pos_ && offset <= bufferOffset_ + end_) {
+        pos_ = qsizetype(offset - bufferOffset_);
+        return true;
+    }
+    if (offset > bufferOffset_ + end_) {
+        skip_ += offset - (bufferOffset_ + end_);
+        bufferOffset_ = offset;
+        pos_ = end_ = 0;
+        return true;
+    }
+    return rewindCompressed(offset);
+}
+
+bool LineReader::rewindCompressed(qint64 skip)
+{
+    if (source_ == Source::Gzip) {
+        bgzf_close(bgzf_);
+        bgzf_ = nullptr;
+        if (!openCompressed())
+            return false;
+    } else if (bgzf_seek(bgzf_, 0, SEEK_SET) < 0) {
+        fail();
+        return false;
+    }
+    blocks_.clear();
+    blockCursor_ = 0;
+    pos_ = end_ = 0;
+    eof_ = false;
+    untouched_ = false;
+    skip_ = skip;
+    bufferOffset_ = skip;
+    return true;
+}
+
+qint64 LineReader::readCompressed()
+{
+    for (;;) {
+        if (bgzf_read_block(bgzf_) != 0) {
+            fail();
+            return -1;
+        }
+        // A block is taken whole; a seek may start it part-way.
+        const qint64 address = bgzf_->block_address;
+        qint64 from = bgzf_->block_offset;
+        const qint64 length = bgzf_->block_length;
+        bgzf_->block_offset = bgzf_->block_length = 0;
+        if (length == 0)
+            return -1; // the end
+        if (from > length) {
+            fail();
+            return -1;
+        }
+        const qint64 drop = std::min(skip_, length - from);
+        skip_ -= drop;
+        from += drop;
+        if (from == length)
+            continue;
+        if (source_ == Source::Bgzip)
+            blocks_.push_back({bufferOffset_ + end_, address << 16 | from});
+        std::memcpy(buffer_.data() + end_, static_cast<const char *>(bgzf_->uncompressed_block) + from,
+                    size_t(length - from));
+        return length - from;
+    }
 }
 
 bool LineReader::fill()
@@ -107,10 +280,18 @@ bool LineReader::fill()
         bufferOffset_ += pos_;
         pos_ = 0;
         end_ = rest;
+        // Blocks wholly before the buffer are gone.
+        size_t gone = 0;
+        while (gone + 1 < blocks_.size() && blocks_[gone + 1].at <= bufferOffset_)
+            ++gone;
+        blocks_.erase(blocks_.begin(), blocks_.begin() + qsizetype(gone));
+        blockCursor_ = blockCursor_ > gone ? blockCursor_ - gone : 0;
     }
+    // Room for a whole block (64 KiB) is always left.
     if (buffer_.size() - end_ < kBlockSize / 2)
         buffer_.resize(buffer_.size() * 2);
-    const qint64 got = file_.read(buffer_.data() + end_, buffer_.size() - end_);
+    const qint64 got = source_ == Source::Plain ? file_.read(buffer_.data() + end_, buffer_.size() - end_)
+                                                : readCompressed();
     if (got <= 0) {
         eof_ = true;
         return false;
@@ -122,6 +303,14 @@ bool LineReader::fill()
 bool LineReader::atEnd()
 {
     return pos_ == end_ && !fill();
+}
+
+qint64 LineReader::virtualOffset(qint64 at)
+{
+    while (blockCursor_ + 1 < blocks_.size() && blocks_[blockCursor_ + 1].at <= at)
+        ++blockCursor_;
+    const Block &block = blocks_[blockCursor_];
+    return block.start + (at - block.at);
 }
 
 bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
@@ -136,8 +325,9 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
         if (!fill())
             break;
     }
-    if (!lf && pos_ == end_)
+    if (damaged_ || (!lf && pos_ == end_))
         return false;
+    untouched_ = false;
     char *data = buffer_.data();
     qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
     // The stream's decoder keeps an unfinished sequence at the end of the
@@ -145,6 +335,8 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
     if (!lf && !inMemory_)
         stop -= unfinishedSequenceLength(data + pos_, stop - pos_);
     offset = bufferOffset_ + pos_;
+    if (source_ == Source::Bgzip && !inMemory_)
+        offset = virtualOffset(offset);
     const qsizetype length = inMemory_ ? stop - pos_ : dropCarriageReturns(data + pos_, stop - pos_);
     line = QByteArrayView(data + pos_, length);
     pos_ = lf ? stop + 1 : end_;

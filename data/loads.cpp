@@ -2,6 +2,7 @@
 
 #include "linereader.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <climits>
@@ -82,17 +83,50 @@ void closeRuns(ChromosomeTable &t, const QList<int> &x)
     }
 }
 
+// Whether a label read from the file is the given label's text. Different
+// bytes can be the same text only where they are not plain UTF-8 (bytes
+// that decode to U+FFFD, a byte-order mark that decoding drops); only those
+// are decoded, so lines of other labels cost no allocation.
+bool sameLabel(QByteArrayView bytes, const QByteArray &labelBytes, const QString &label)
+{
+    if (bytes == QByteArrayView(labelBytes))
+        return true;
+    if (bytes.isValidUtf8() && !bytes.startsWith("\xef\xbb\xbf"))
+        return false;
+    return QString::fromUtf8(bytes) == label;
+}
+
+// Opens the file and settles its layout; damaged compressed data is told
+// whatever the layout step made of it.
+Fault openReader(LineReader &reader, const QString &path, Layout &layout)
+{
+    const LayoutResult result = openDataFile(reader, path);
+    layout = result.layout;
+    return reader.damaged() ? Fault::DamagedCompressed : result.fault;
+}
+
 } // namespace
+
+FileStamp fileStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    FileStamp stamp;
+    if (info.exists()) {
+        stamp.size = info.size();
+        stamp.modified = info.lastModified();
+    }
+    return stamp;
+}
 
 GenomeWide loadGenomeWide(const QString &path)
 {
     GenomeWide g;
+    g.stamp = fileStamp(path);
     LineReader reader;
-    const LayoutResult layout = openDataFile(reader, path);
-    if (layout.fault != Fault::None) {
-        g.fault = layout.fault;
+    Layout layout;
+    g.fault = openReader(reader, path, layout);
+    if (g.fault != Fault::None)
         return g;
-    }
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file
@@ -104,7 +138,7 @@ GenomeWide loadGenomeWide(const QString &path)
     while (reader.readLine(line, lineOffset)) {
         if (line.isEmpty())
             continue;
-        const Row row = convertRow(line, layout.layout);
+        const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad) {
             g.fault = row.fault;
             return g;
@@ -138,6 +172,10 @@ GenomeWide loadGenomeWide(const QString &path)
         g.x.append(int(x));
         previousX = int(x);
     }
+    if (reader.damaged()) {
+        g.fault = Fault::DamagedCompressed;
+        return g;
+    }
     if (g.scores.size() < 2) {
         g.fault = Fault::TooFewRowsGenomeWide;
         return g;
@@ -150,11 +188,10 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
 {
     ChromosomeRun run;
     LineReader reader;
-    const LayoutResult layout = openDataFile(reader, path);
-    if (layout.fault != Fault::None) {
-        run.fault = layout.fault;
+    Layout layout;
+    run.fault = openReader(reader, path, layout);
+    if (run.fault != Fault::None)
         return run;
-    }
     reader.seek(offset);
     const QByteArray labelBytes = label.toUtf8();
     QByteArrayView line;
@@ -162,12 +199,12 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
     while (run.positions.size() < count && reader.readLine(line, lineOffset)) {
         if (line.isEmpty())
             continue;
-        const Row row = convertRow(line, layout.layout);
+        const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
             run.fault = row.fault;
             return run;
         }
-        const bool ours = row.label == QByteArrayView(labelBytes) || QString::fromUtf8(row.label) == label;
+        const bool ours = sameLabel(row.label, labelBytes, label);
         if (!ours) {
             // Another label's "NA" and zero rows do not end the run, as they
             // did not in the genome-wide load; anything else of it does.
@@ -184,7 +221,61 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             run.scores.append(row.score);
         }
     }
-    if (run.positions.size() < 2)
+    if (reader.damaged())
+        run.fault = Fault::DamagedCompressed;
+    else if (run.positions.size() < 2)
         run.fault = Fault::TooFewRowsChromosome;
     return run;
+}
+
+ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
+{
+    ChromosomeRun run;
+    LineReader reader;
+    Layout layout;
+    run.fault = openReader(reader, path, layout);
+    if (run.fault != Fault::None)
+        return run;
+    const QByteArray labelBytes = label.toUtf8();
+    bool previousOurs = false; // the previous non-empty line carried the label
+    QByteArrayView line;
+    qint64 lineOffset = 0;
+    while (reader.readLine(line, lineOffset)) {
+        if (line.isEmpty())
+            continue;
+        const Row row = convertRow(line, layout);
+        if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
+            run.fault = row.fault;
+            return run;
+        }
+        // Only the label's own lines count as converted: another label's
+        // bad values are not this load's business.
+        const bool ours = sameLabel(row.label, labelBytes, label);
+        if (previousOurs && !ours)
+            break; // the block has ended
+        previousOurs = ours;
+        if (!ours)
+            continue;
+        if (row.kind == Row::Bad) {
+            run.fault = row.fault;
+            return run;
+        }
+        if (row.kind == Row::Kept) {
+            run.positions.append(row.position);
+            run.scores.append(row.score);
+        }
+    }
+    if (reader.damaged())
+        run.fault = Fault::DamagedCompressed;
+    else if (run.positions.size() < 2)
+        run.fault = Fault::TooFewRowsChromosome;
+    return run;
+}
+
+ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
+                             int count)
+{
+    if (fileStamp(path) != seen)
+        return loadFirstBlock(path, label);
+    return loadRun(path, offset, label, count);
 }

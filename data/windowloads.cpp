@@ -19,6 +19,7 @@ void MyWidget::getManhattan0()
     End_value = std::move(g.table.endValue);
     Color_value = std::move(g.table.colorValue);
     Start_offset = std::move(g.table.startOffset);
+    Start_stamp = g.stamp;
     Pos_list2 = Pos_list;
     Value_list2 = Value_list;
 }
@@ -28,7 +29,8 @@ bool MyWidget::getManhattan()
     const int k = selected_chromosome;
     const QString &label = Tag[k];
     error_stream << "selected chromosome by getManhattan " << label << "\n";
-    ChromosomeRun run = loadRun(dataFilePath, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
+    ChromosomeRun run =
+        loadChromosome(dataFilePath, Start_stamp, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
     if (run.fault == Fault::TooFewRowsChromosome) {
         // A run of one point: say so and leave everything as it was.
         logLine(faultMessage(run.fault));

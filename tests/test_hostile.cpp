@@ -156,11 +156,18 @@ private slots:
               0, kPickedRun1, kSaveHeader + "2\t700\t1e-09\t9\n2\t30000\t0.1\t1\n");
         shown("file cut short before a pick", kTwoChromosomes, {"replace:CHR\tPOS\tP\n", "pick:1", "exit"}, 0,
               kPickedRun1 + "Illegal data range in getManhattan!\n");
-        // The run is read from the byte where it began, now inside the line
-        // "1\t20000000\t0.01": its tail "000\t0.01" has two fields.
+        // The byte where the run began is now inside a line ("1\t20000000\t0.01",
+        // whose tail has two fields): a changed file is read from its start,
+        // and the label's first block is shown. The same with the file's size
+        // unchanged: its modification time tells.
         shown("lines moved before a pick", kTwoChromosomes,
-              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t20000000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n", "pick:1"}, 1,
-              kPickedRun1 + "Data line with missing columns detected!\n");
+              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t20000000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n", "pick:1",
+               "save:out", "exit"},
+              0, kPickedRun1, kSaveHeader + "2\t100\t1e-08\t8\n2\t30000\t0.2\t0.69897\n");
+        shown("lines moved before a pick, same size", kTwoChromosomes,
+              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t2000000\t0.01\n2\t100\t1e-8\n2\t300\t0.2\n", "pick:1",
+               "save:out", "exit"},
+              0, kPickedRun1, kSaveHeader + "2\t100\t1e-08\t8\n2\t300\t0.2\t0.69897\n");
 
         // Saves that fail leave no data file, temporary file or picture; an
         // older file of the name stays as it was. The message has no line feed.

@@ -95,6 +95,7 @@ void resetProgramState()
     Value_list = Value_list2 = {};
     Tag = {};
     Start_offset = {};
+    Start_stamp = {};
     dataFilePath = {};
     minX = selected_chromosome = -1;
     maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = fwidth = fheight = ymargin = 0;
