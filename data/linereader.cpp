@@ -145,6 +145,7 @@ bool LineReader::openCompressed()
     skip_ = 0;
     pos_ = end_ = 0;
     bufferOffset_ = 0;
+    dataEnd_ = 0;
     eof_ = false;
     untouched_ = true;
     return true;
@@ -197,6 +198,7 @@ bool LineReader::seekCompressed(qint64 offset)
         bufferOffset_ = 0;
         eof_ = false;
         untouched_ = false;
+        dataEnd_ = offset >> 16;
         if (bgzf_seek(bgzf_, offset, SEEK_SET) < 0) {
             fail();
             return false;
@@ -233,6 +235,7 @@ bool LineReader::rewindCompressed(qint64 skip)
     pos_ = end_ = 0;
     eof_ = false;
     untouched_ = false;
+    dataEnd_ = 0;
     skip_ = skip;
     bufferOffset_ = skip;
     return true;
@@ -250,8 +253,13 @@ qint64 LineReader::readCompressed()
         qint64 from = bgzf_->block_offset;
         const qint64 length = bgzf_->block_length;
         bgzf_->block_offset = bgzf_->block_length = 0;
-        if (length == 0)
+        if (length == 0) {
+            if (source_ == Source::Bgzip && !endConfirmed())
+                fail();
             return -1; // the end
+        }
+        if (source_ == Source::Bgzip)
+            dataEnd_ = address + bgzf_->block_clength;
         if (from > length) {
             fail();
             return -1;
@@ -267,6 +275,20 @@ qint64 LineReader::readCompressed()
                     size_t(length - from));
         return length - from;
     }
+}
+
+// The threads that decompress bgzip blocks may take a block they could not
+// read for the end of the file. So the end is confirmed without them: after
+// the last block read, nothing but empty blocks may follow.
+bool LineReader::endConfirmed()
+{
+    BGZF *rest = bgzf_open(QFile::encodeName(path_).constData(), "r");
+    if (!rest)
+        return false;
+    const bool confirmed =
+        bgzf_seek(rest, dataEnd_ << 16, SEEK_SET) >= 0 && bgzf_read_block(rest) == 0 && rest->block_length == 0;
+    bgzf_close(rest);
+    return confirmed;
 }
 
 bool LineReader::fill()

@@ -59,6 +59,7 @@ private:
     bool rewindCompressed(qint64 skip);
     bool seekCompressed(qint64 offset);
     qint64 virtualOffset(qint64 at);
+    bool endConfirmed();
     void fail();
 
     QFile file_;
@@ -68,6 +69,7 @@ private:
     std::vector<Block> blocks_; // bgzip: the blocks in buffer_, in order
     size_t blockCursor_ = 0;    // the block of the last line returned
     qint64 skip_ = 0;           // decompressed bytes still to drop before reading
+    qint64 dataEnd_ = 0;        // bgzip: file offset after the last block read
     QByteArray buffer_;
     qsizetype pos_ = 0;       // next unread byte in buffer_
     qsizetype end_ = 0;       // end of the valid bytes in buffer_
