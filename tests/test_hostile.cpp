@@ -180,6 +180,23 @@ private slots:
         QTest::newRow("write cut short by a file size limit")
             << "d.txt" << big << QStringList{"limit:4096", "save:out"} << older << "status 1, shown"
             << kPicked7 + "Could not generate outpout file!" << older;
+
+        // Compressed files, whatever their name: read decompressed, a pick in
+        // a bgzip file seeking to its run. Damaged or cut short, at the start
+        // or at a pick (a file changed on disk is read from its start): the
+        // message, never a partial plot.
+        const char *damaged = "Compressed data file is damaged or cut short!";
+        loads("gzip", gzipped(kChromosome7), kPoints7);
+        shown("bgzip, a pick", bgzipped(kTwoChromosomes, 20), {"pick:1", "save:out", "exit"}, 0, kPickedRun1,
+              kSaveHeader + "2\t100\t1e-08\t8\n2\t30000\t0.2\t0.69897\n");
+        const QByteArray gzip = gzipped(big), bgzip = bgzipped(big);
+        fault("gzip cut short", gzip.first(gzip.size() - 3), damaged);
+        QByteArray changed = bgzip;
+        changed[bgzip.size() / 2] = char(changed[bgzip.size() / 2] ^ 0x10);
+        fault("bgzip with a damaged block", changed, damaged);
+        const QByteArray twoBgzip = bgzipped(kTwoChromosomes, 20);
+        shown("bgzip cut short before a pick", twoBgzip,
+              {QString("cut:%1").arg(twoBgzip.size() - 40), "pick:1"}, 1, kPickedRun1 + damaged + "\n");
     }
 
     void endsCleanly()
