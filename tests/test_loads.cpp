@@ -111,13 +111,18 @@ private slots:
             << QByteArray("P,CHR,POS\r\n0.5,1,100\r\n0.5,1,200\r\n0.5,2,300\r\n0.01,2,400\r\n") << 1
             << QList<int>{300, 400};
     }
-    // The same in a gzip and a bgzip file (blocks of 5 bytes), named .txt.
+    // The same in gzip and bgzip files named .txt: bgzip blocks of 5 bytes,
+    // and files of two gzip members or two bgzip files one after the other
+    // (the first one's end-of-file block inside), split inside a line.
     void runOfEntry()
     {
         QFETCH(QByteArray, text);
         QFETCH(int, entry);
         const GenomeWide plain = loadGenomeWide(dataFile(text));
-        for (const QByteArray &bytes : {text, gzipped(text), bgzipped(text, 5)}) {
+        const qsizetype half = text.size() / 2;
+        for (const QByteArray &bytes : {text, gzipped(text), bgzipped(text, 5),
+                                        gzipped(text.first(half)) + gzipped(text.sliced(half)),
+                                        bgzipped(text.first(half)) + bgzipped(text.sliced(half))}) {
             const QString path = dataFile(bytes);
             const GenomeWide g = loadGenomeWide(path);
             QCOMPARE(g.fault, Fault::None);
