@@ -7,7 +7,10 @@
 #include <htslib/hts_log.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -59,8 +62,92 @@ qsizetype dropCarriageReturns(char *data, qsizetype size)
 
 } // namespace
 
+// A gzip stream is decompressed on a thread of its own, a few blocks ahead
+// of the reader, so that inflating and reading the lines overlap.
+class GzipAhead
+{
+public:
+    explicit GzipAhead(BGZF *bgzf) : bgzf_(bgzf), thread_([this]() { run(); }) {}
+    ~GzipAhead()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        freed_.notify_one();
+        thread_.join();
+    }
+
+    // The next block's bytes (valid until the next call): their number, 0 at
+    // the end, -1 where the data is damaged.
+    qint64 next(const char *&data)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (taken_) { // the block handed out last time is free again
+            head_ = (head_ + 1) % kSlots;
+            --count_;
+            taken_ = false;
+            freed_.notify_one();
+        }
+        filled_.wait(lock, [this]() { return count_ > 0; });
+        const Slot &slot = slots_[head_];
+        if (slot.size > 0)
+            taken_ = true; // the end and damage stay for any later call
+        data = slot.bytes.data();
+        return slot.size;
+    }
+
+private:
+    static constexpr int kSlots = 4;
+    struct Slot {
+        std::vector<char> bytes = std::vector<char>(BGZF_MAX_BLOCK_SIZE);
+        qint64 size = 0;
+    };
+
+    void run()
+    {
+        for (qint64 size = 1; size > 0;) {
+            int tail = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                freed_.wait(lock, [this]() { return stop_ || count_ < kSlots; });
+                if (stop_)
+                    return;
+                tail = (head_ + count_) % kSlots;
+            }
+            Slot &slot = slots_[tail];
+            if (bgzf_read_block(bgzf_) != 0) {
+                size = -1;
+            } else {
+                size = bgzf_->block_length;
+                std::memcpy(slot.bytes.data(), bgzf_->uncompressed_block, size_t(size));
+                bgzf_->block_offset = bgzf_->block_length = 0;
+            }
+            slot.size = size;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                ++count_;
+            }
+            filled_.notify_one();
+        }
+    }
+
+    BGZF *bgzf_;
+    Slot slots_[kSlots];
+    int head_ = 0;  // the next slot to hand out
+    int count_ = 0; // filled slots from head_ on, the one handed out included
+    bool taken_ = false;
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable filled_, freed_;
+    std::thread thread_; // last: starts once the rest is ready
+};
+
+LineReader::LineReader() = default;
+
 LineReader::~LineReader()
 {
+    ahead_.reset(); // its thread reads from bgzf_
     if (bgzf_)
         bgzf_close(bgzf_);
 }
@@ -126,6 +213,7 @@ bool LineReader::openCompressed()
     switch (bgzf_compression(bgzf_)) {
     case 1: // gzip
         source_ = Source::Gzip;
+        ahead_ = std::make_unique<GzipAhead>(bgzf_);
         break;
     case 2: // bgzip
         source_ = Source::Bgzip;
@@ -222,6 +310,7 @@ bool LineReader::seekCompressed(qint64 offset)
 bool LineReader::rewindCompressed(qint64 skip)
 {
     if (source_ == Source::Gzip) {
+        ahead_.reset();
         bgzf_close(bgzf_);
         bgzf_ = nullptr;
         if (!openCompressed())
@@ -244,36 +333,38 @@ bool LineReader::rewindCompressed(qint64 skip)
 qint64 LineReader::readCompressed()
 {
     for (;;) {
-        if (bgzf_read_block(bgzf_) != 0) {
+        const char *data = nullptr;
+        qint64 length = 0;
+        qint64 start = 0; // bgzip: the virtual offset of data[0]
+        if (ahead_) {
+            length = ahead_->next(data);
+        } else if (bgzf_read_block(bgzf_) == 0) {
+            // A block is taken whole; a seek may start it part-way.
+            const qint64 from = bgzf_->block_offset;
+            if (bgzf_->block_length > 0) {
+                length = bgzf_->block_length - from; // below 0: a seek past the block's end
+                data = static_cast<const char *>(bgzf_->uncompressed_block) + from;
+                start = bgzf_->block_address << 16 | from;
+                dataEnd_ = bgzf_->block_address + bgzf_->block_clength;
+            }
+            bgzf_->block_offset = bgzf_->block_length = 0;
+        } else {
+            length = -1;
+        }
+        if (length < 0 || (length == 0 && source_ == Source::Bgzip && !endConfirmed())) {
             fail();
             return -1;
         }
-        // A block is taken whole; a seek may start it part-way.
-        const qint64 address = bgzf_->block_address;
-        qint64 from = bgzf_->block_offset;
-        const qint64 length = bgzf_->block_length;
-        bgzf_->block_offset = bgzf_->block_length = 0;
-        if (length == 0) {
-            if (source_ == Source::Bgzip && !endConfirmed())
-                fail();
+        if (length == 0)
             return -1; // the end
-        }
-        if (source_ == Source::Bgzip)
-            dataEnd_ = address + bgzf_->block_clength;
-        if (from > length) {
-            fail();
-            return -1;
-        }
-        const qint64 drop = std::min(skip_, length - from);
+        const qint64 drop = std::min(skip_, length);
         skip_ -= drop;
-        from += drop;
-        if (from == length)
+        if (drop == length)
             continue;
         if (source_ == Source::Bgzip)
-            blocks_.push_back({bufferOffset_ + end_, address << 16 | from});
-        std::memcpy(buffer_.data() + end_, static_cast<const char *>(bgzf_->uncompressed_block) + from,
-                    size_t(length - from));
-        return length - from;
+            blocks_.push_back({bufferOffset_ + end_, start + drop});
+        std::memcpy(buffer_.data() + end_, data + drop, size_t(length - drop));
+        return length - drop;
     }
 }
 

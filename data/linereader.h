@@ -13,12 +13,15 @@
 
 #include <vector>
 
+#include <memory>
+
 struct BGZF;
+class GzipAhead;
 
 class LineReader
 {
 public:
-    LineReader() = default;
+    LineReader();
     LineReader(const LineReader &) = delete;
     LineReader &operator=(const LineReader &) = delete;
     ~LineReader();
@@ -66,6 +69,7 @@ private:
     QString path_;
     Source source_ = Source::Plain;
     BGZF *bgzf_ = nullptr;
+    std::unique_ptr<GzipAhead> ahead_; // gzip: decompresses on its own thread
     std::vector<Block> blocks_; // bgzip: the blocks in buffer_, in order
     size_t blockCursor_ = 0;    // the block of the last line returned
     qint64 skip_ = 0;           // decompressed bytes still to drop before reading
