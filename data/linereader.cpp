@@ -165,7 +165,7 @@ bool LineReader::open(const QString &path)
         file_.close();
         // An absolute path: htslib takes a name such as "ftp:x" for a URL.
         path_ = QFileInfo(path).absoluteFilePath();
-        if (!openCompressed())
+        if (!openCompressed(0))
             return false;
         while (end_ < 4 && fill()) {
         }
@@ -200,8 +200,15 @@ bool LineReader::open(const QString &path)
     return seek(0);
 }
 
-bool LineReader::openCompressed()
+// Opens the compressed file, reading a bgzip file from a virtual offset.
+// Every seek opens the file again: a seek of htslib's threads can wait
+// forever once they have stopped at damaged data, so they only ever start
+// at the place to read from.
+bool LineReader::openCompressed(qint64 start)
 {
+    ahead_.reset(); // its thread reads from bgzf_
+    if (bgzf_)
+        bgzf_close(bgzf_);
     // htslib writes its complaints to standard error; the program reports
     // a damaged file through its own log.
     hts_set_log_level(HTS_LOG_OFF);
@@ -219,7 +226,8 @@ bool LineReader::openCompressed()
         source_ = Source::Bgzip;
         // A file cut at a block's end reads without error: only its missing
         // end-of-file block tells.
-        if (bgzf_check_EOF(bgzf_) != 1 || bgzf_mt(bgzf_, 2, 64) != 0) {
+        if (bgzf_check_EOF(bgzf_) != 1 || (start > 0 && bgzf_seek(bgzf_, start, SEEK_SET) < 0)
+            || bgzf_mt(bgzf_, 2, 64) != 0) {
             fail();
             return false;
         }
@@ -233,9 +241,9 @@ bool LineReader::openCompressed()
     skip_ = 0;
     pos_ = end_ = 0;
     bufferOffset_ = 0;
-    dataEnd_ = 0;
+    dataEnd_ = start >> 16;
     eof_ = false;
-    untouched_ = true;
+    untouched_ = start == 0;
     return true;
 }
 
@@ -278,21 +286,8 @@ bool LineReader::seekCompressed(qint64 offset)
         }
         return rewindCompressed(startOffset_);
     }
-    if (source_ == Source::Bgzip) {
-        blocks_.clear();
-        blockCursor_ = 0;
-        skip_ = 0;
-        pos_ = end_ = 0;
-        bufferOffset_ = 0;
-        eof_ = false;
-        untouched_ = false;
-        dataEnd_ = offset >> 16;
-        if (bgzf_seek(bgzf_, offset, SEEK_SET) < 0) {
-            fail();
-            return false;
-        }
-        return true;
-    }
+    if (source_ == Source::Bgzip)
+        return openCompressed(offset);
     // Gzip offsets count decompressed bytes: skip forward, or start again.
     if (offset >= bufferOffset_ + pos_ && offset <= bufferOffset_ + end_) {
         pos_ = qsizetype(offset - bufferOffset_);
@@ -309,22 +304,9 @@ bool LineReader::seekCompressed(qint64 offset)
 
 bool LineReader::rewindCompressed(qint64 skip)
 {
-    if (source_ == Source::Gzip) {
-        ahead_.reset();
-        bgzf_close(bgzf_);
-        bgzf_ = nullptr;
-        if (!openCompressed())
-            return false;
-    } else if (bgzf_seek(bgzf_, 0, SEEK_SET) < 0) {
-        fail();
+    if (!openCompressed(0))
         return false;
-    }
-    blocks_.clear();
-    blockCursor_ = 0;
-    pos_ = end_ = 0;
-    eof_ = false;
     untouched_ = false;
-    dataEnd_ = 0;
     skip_ = skip;
     bufferOffset_ = skip;
     return true;

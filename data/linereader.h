@@ -58,7 +58,7 @@ private:
 
     bool fill();
     qint64 readCompressed(); // appends one block's bytes; -1 at the end
-    bool openCompressed();
+    bool openCompressed(qint64 start);
     bool rewindCompressed(qint64 skip);
     bool seekCompressed(qint64 offset);
     qint64 virtualOffset(qint64 at);
