@@ -16,6 +16,10 @@ namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
 
+// Compressed files from this size on are decompressed on threads of their
+// own; below it starting them costs more than they save.
+constexpr qint64 kThreadsFrom = 1 << 20;
+
 bool isContinuationByte(char c)
 {
     return (uchar(c) & 0xc0) == 0x80;
@@ -162,6 +166,7 @@ bool LineReader::open(const QString &path)
     inMemory_ = false;
     QByteArray head = file_.peek(4);
     if (head.startsWith("\x1f\x8b")) {
+        threads_ = file_.size() >= kThreadsFrom;
         file_.close();
         // An absolute path: htslib takes a name such as "ftp:x" for a URL.
         path_ = QFileInfo(path).absoluteFilePath();
@@ -220,14 +225,15 @@ bool LineReader::openCompressed(qint64 start)
     switch (bgzf_compression(bgzf_)) {
     case 1: // gzip
         source_ = Source::Gzip;
-        ahead_ = std::make_unique<GzipAhead>(bgzf_);
+        if (threads_)
+            ahead_ = std::make_unique<GzipAhead>(bgzf_);
         break;
     case 2: // bgzip
         source_ = Source::Bgzip;
         // A file cut at a block's end reads without error: only its missing
         // end-of-file block tells.
         if (bgzf_check_EOF(bgzf_) != 1 || (start > 0 && bgzf_seek(bgzf_, start, SEEK_SET) < 0)
-            || bgzf_mt(bgzf_, 2, 64) != 0) {
+            || (threads_ && bgzf_mt(bgzf_, 2, 64) != 0)) {
             fail();
             return false;
         }
@@ -333,7 +339,7 @@ qint64 LineReader::readCompressed()
         } else {
             length = -1;
         }
-        if (length < 0 || (length == 0 && source_ == Source::Bgzip && !endConfirmed())) {
+        if (length < 0 || (length == 0 && source_ == Source::Bgzip && threads_ && !endConfirmed())) {
             fail();
             return -1;
         }
@@ -352,7 +358,8 @@ qint64 LineReader::readCompressed()
 
 // The threads that decompress bgzip blocks may take a block they could not
 // read for the end of the file. So the end is confirmed without them: after
-// the last block read, nothing but empty blocks may follow.
+// the last block read (block_clength is only known with them), nothing but
+// empty blocks may follow.
 bool LineReader::endConfirmed()
 {
     BGZF *rest = bgzf_open(QFile::encodeName(path_).constData(), "r");
@@ -393,6 +400,17 @@ bool LineReader::fill()
     }
     end_ += qsizetype(got);
     return true;
+}
+
+bool LineReader::restIsDamaged()
+{
+    if (source_ == Source::Plain || inMemory_)
+        return damaged_;
+    while (!eof_) {
+        pos_ = end_;
+        fill();
+    }
+    return damaged_;
 }
 
 bool LineReader::atEnd()

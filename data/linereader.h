@@ -3,8 +3,8 @@
 // byte-order mark skipped, UTF-16/32 files decoded), but over raw bytes and
 // without any allocation per line. A file starting with the gzip magic
 // bytes is read decompressed, whatever its name: plain gzip, or bgzip
-// (block gzip, as tabix-indexed files are), whose blocks are decompressed on
-// two threads.
+// (block gzip, as tabix-indexed files are); a big one is decompressed on
+// threads of its own.
 #pragma once
 
 #include <QByteArray>
@@ -46,6 +46,10 @@ public:
     // True once compressed data turned out damaged or cut short; reading
     // then stops as at the end of the file.
     bool damaged() const { return damaged_; }
+    // Reads the rest of a compressed file to tell whether it is damaged: a
+    // gzip file's checksum comes only at its end, so a damaged one can give
+    // wrong lines before. For a line that looks wrong.
+    bool restIsDamaged();
 
 private:
     enum class Source { Plain, Gzip, Bgzip };
@@ -82,6 +86,7 @@ private:
     bool eof_ = false;
     bool empty_ = false;
     bool damaged_ = false;
+    bool threads_ = false; // a big compressed file: decompressed on threads
     bool untouched_ = false; // nothing read yet since the compressed source's start
     bool inMemory_ = false; // UTF-16/32 files are decoded whole into buffer_
 };

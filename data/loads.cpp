@@ -98,6 +98,12 @@ bool sameLabel(QByteArrayView bytes, const QByteArray &labelBytes, const QString
 
 // Opens the file and settles its layout; damaged compressed data is told
 // whatever the layout step made of it.
+// A line that looks wrong in a damaged compressed file is the damage's doing.
+Fault rowFault(LineReader &reader, Fault fault)
+{
+    return reader.restIsDamaged() ? Fault::DamagedCompressed : fault;
+}
+
 Fault openReader(LineReader &reader, const QString &path, Layout &layout)
 {
     const LayoutResult result = openDataFile(reader, path);
@@ -140,7 +146,7 @@ GenomeWide loadGenomeWide(const QString &path)
             continue;
         const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad) {
-            g.fault = row.fault;
+            g.fault = rowFault(reader, row.fault);
             return g;
         }
         if (row.kind == Row::Skipped)
@@ -165,7 +171,7 @@ GenomeWide loadGenomeWide(const QString &path)
         }
         const qint64 x = offsetX + 1 + (q - base);
         if (x < INT_MIN || x > INT_MAX) {
-            g.fault = Fault::GenomeWideOverflow;
+            g.fault = rowFault(reader, Fault::GenomeWideOverflow);
             return g;
         }
         g.scores.append(row.score);
@@ -201,7 +207,7 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             continue;
         const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
         const bool ours = sameLabel(row.label, labelBytes, label);
@@ -213,7 +219,7 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             break;
         }
         if (row.kind == Row::Bad) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
         if (row.kind == Row::Kept) {
@@ -245,7 +251,7 @@ ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
             continue;
         const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
         // Only the label's own lines count as converted: another label's
@@ -257,7 +263,7 @@ ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
         if (!ours)
             continue;
         if (row.kind == Row::Bad) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
         if (row.kind == Row::Kept) {

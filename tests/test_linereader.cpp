@@ -54,6 +54,12 @@ private slots:
         const QByteArray longLine(3 * kBlock + 17, 'x');
         QTest::newRow("lines longer than a block") << "a\n" + longLine + "\n" + longLine;
         QTest::newRow("lines across blocks") << acrossBlocks;
+        // Compressed, more than 1 MiB: decompressed on threads.
+        QRandomGenerator letters(99);
+        QByteArray big(2 * kBlock, 'x');
+        for (char &c : big)
+            c = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\t\r\n"[letters.bounded(65)];
+        QTest::newRow("big, random letters") << big;
 
         // Random files, half small, half around the block edge; lines short or long.
         QRandomGenerator random(7411);
@@ -117,6 +123,8 @@ private slots:
         if (QByteArray(QTest::currentDataTag()).startsWith("random"))
             forms = {forms[round % 3]}; // one form each keeps the test short
         for (const auto &[form, packed] : forms) {
+            if (QByteArray(QTest::currentDataTag()).startsWith("big"))
+                QVERIFY(packed.size() > 1 << 20);
             const QString packedPath = writeFile(dir_.filePath("data.gz"), packed);
             LineReader unpacking;
             QVERIFY2(unpacking.open(packedPath), form);
