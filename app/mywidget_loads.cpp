@@ -15,13 +15,15 @@ void MyWidget::getManhattan0()
         logLineAndExit(faultMessage(g.fault));
     setLoadedPoints(std::move(g.x), std::move(g.scores));
     setChromosomeTable(std::move(g.table));
+    Start_stamp = g.stamp;
 }
 
 bool MyWidget::getManhattan()
 {
     const int k = selected_chromosome;
     const QString &label = Tag[k];
-    ChromosomeRun run = loadRun(dataFilePath, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
+    ChromosomeRun run =
+        loadChromosome(dataFilePath, Start_stamp, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
     // The pick is logged once the file's layout is settled, before what its
     // rows gave.
     if (run.layoutSettled)

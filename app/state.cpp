@@ -17,6 +17,7 @@ QVector<int> End_value;
 QVector<int> Color_value;
 QStringList Tag;
 QVector<qint64> Start_offset;
+FileStamp Start_stamp;
 
 // Their start-up values are set by resetProgramState, below.
 int minX, maxX;
@@ -47,6 +48,7 @@ void resetProgramState()
     Start_index = End_index = Start_value = End_value = Color_value = {};
     Tag = {};
     Start_offset = {};
+    Start_stamp = {};
 
     minX = -1;
     maxX = 0;

@@ -3,6 +3,8 @@
 // destroyed (and flushed) before the log file at every process exit.
 #pragma once
 
+#include "data/loads.h"
+
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -31,6 +33,9 @@ extern QStringList Tag;
 // Byte offset in the data file of each run's first kept row, so that a
 // chromosome view reads exactly that run back.
 extern QVector<qint64> Start_offset;
+// The data file's size and modification time when those offsets were
+// taken: a file changed since is read from its start instead.
+extern FileStamp Start_stamp;
 
 // Plot geometry of the plot last laid out.
 extern int minX, maxX;

@@ -6,9 +6,18 @@
 // p-value, strongest first, so that nearly every row starts a new run.
 //
 //   tivrel-make-data ROWS OUT [--by-p] [--seed N] [--max-peak SCORE]
+//                    [--layout plink19|regenie|wide] [--gzip | --bgzip]
 //
 // --max-peak caps the peaks' height (-log10 p), for a plot that shows the
 // ordinary markers at a readable scale.
+// --layout writes the same rows as a common tool does: PLINK 1.9's
+// .assoc.logistic (columns aligned with runs of spaces, X as 23), REGENIE
+// (space-delimited, -log10 p in LOG10P), or "wide", a tab-separated file of
+// 20 columns like the big published summary statistics, p-value in column 15.
+// --gzip and --bgzip write the file compressed (bgzip: block gzip, as
+// tabix-indexed files are).
+#include <htslib/bgzf.h>
+
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
@@ -62,12 +71,109 @@ int formatP(char *out, double score)
     return std::sprintf(out, "%.4g", p);
 }
 
+enum class Layout { Plain, Plink19, Regenie, Wide };
+
+// Where the rows go: a plain file, or through gzip or bgzip compression.
+class Output
+{
+public:
+    bool open(const char *path, const char *compression)
+    {
+        if (!compression) {
+            file_ = std::fopen(path, "wb");
+            if (file_)
+                std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+            return file_;
+        }
+        bgzf_ = bgzf_open(path, compression);
+        if (bgzf_ && !std::strcmp(compression, "w")) // bgzip blocks compress on two threads
+            bgzf_mt(bgzf_, 2, 256);
+        return bgzf_;
+    }
+    void write(const char *text, size_t size)
+    {
+        if (file_)
+            ok_ = ok_ && std::fwrite(text, 1, size, file_) == size;
+        else
+            ok_ = ok_ && bgzf_write(bgzf_, text, size) == ssize_t(size);
+    }
+    bool close()
+    {
+        const bool closed = file_ ? std::fclose(file_) == 0 : bgzf_close(bgzf_) == 0;
+        return ok_ && closed;
+    }
+
+private:
+    std::vector<char> buffer_ = std::vector<char>(1 << 20);
+    FILE *file_ = nullptr;
+    BGZF *bgzf_ = nullptr;
+    bool ok_ = true;
+};
+
+const char *header(Layout layout)
+{
+    switch (layout) {
+    case Layout::Plain:
+        break;
+    case Layout::Plink19:
+        return " CHR         SNP         BP   A1       TEST    NMISS         OR         STAT            P \n";
+    case Layout::Regenie:
+        return "CHROM GENPOS ID ALLELE0 ALLELE1 A1FREQ INFO N TEST BETA SE CHISQ LOG10P EXTRA\n";
+    case Layout::Wide:
+        return "chr\tpos\tref\talt\trsid\tnearest_genes\taf\taf_cases\taf_controls\tbeta\tsebeta\t"
+               "n_cases\tn_controls\tinfo\tpval\tmlogp\tlow_confidence\thet_i2\tac\tan\n";
+    }
+    return "CHR\tPOS\tP\n";
+}
+
+// One row in the layout; `index` numbers the rows (rsid, alleles, effects).
+int formatRow(char *out, Layout layout, const char *chromosome, int position, double score, const char *p,
+              uint64_t index)
+{
+    const char bases[] = "ACGT";
+    const char ref = bases[index % 4], alt = bases[(index % 4 + 1 + index / 4 % 3) % 4];
+    const double freq = 0.01 + double(index * 2654435761u % 4900) / 10000;
+    const double beta = double(int64_t(index * 40503u % 2001) - 1000) / 20000;
+    switch (layout) {
+    case Layout::Plain:
+        break;
+    case Layout::Plink19: {
+        char snp[24], odds[24], stat[24];
+        std::sprintf(snp, "rs%" PRIu64, 1000 + index);
+        std::sprintf(odds, "%.4g", std::exp(beta));
+        std::sprintf(stat, "%.4g", beta * 40);
+        return std::sprintf(out, "%4s %11s %10d %4c %10s %8d %10s %12s %12s \n",
+                            std::strcmp(chromosome, "X") ? chromosome : "23", snp, position, alt, "ADD",
+                            11000 + int(index % 977), score < 0 ? "NA" : odds, score < 0 ? "NA" : stat, p);
+    }
+    case Layout::Regenie:
+        if (score < 0)
+            return std::sprintf(out, "%s %d %s:%d:%c:%c %c %c %.4f 1 12000 ADD NA NA NA NA TEST_FAIL\n", chromosome,
+                                position, chromosome, position, ref, alt, ref, alt, freq);
+        return std::sprintf(out, "%s %d %s:%d:%c:%c %c %c %.4f 1 12000 ADD %.5g %.4g %.4g %.6g NA\n", chromosome,
+                            position, chromosome, position, ref, alt, ref, alt, freq, beta, 0.02 + freq / 50,
+                            score * 4.6, score);
+    case Layout::Wide:
+        return std::sprintf(out,
+                            "%s\t%d\t%c\t%c\trs%" PRIu64 "\tGENE%d\t%.4f\t%.4f\t%.4f\t%.4g\t%.4g\t%d\t%d\t%.3f\t%s"
+                            "\t%.4g\t%s\t%.2f\t%d\t%d\n",
+                            chromosome, position, ref, alt, 1000 + index, int(index % 20000), freq, freq * 1.02,
+                            freq * 0.99, beta, 0.02 + freq / 50, 20000 + int(index % 500), 300000, 0.9 + freq / 5, p,
+                            score < 0 ? 0.0 : score, freq < 0.05 ? "true" : "false", freq * 100, int(freq * 600000),
+                            600000);
+    }
+    return std::sprintf(out, "%s\t%d\t%s\n", chromosome, position, p);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ROWS OUT [--by-p] [--seed N] [--max-peak SCORE]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s ROWS OUT [--by-p] [--seed N] [--max-peak SCORE] [--layout plink19|regenie|wide]"
+                     " [--gzip | --bgzip]\n",
+                     argv[0]);
         return 2;
     }
     const int64_t rows = std::atoll(argv[1]);
@@ -75,13 +181,35 @@ int main(int argc, char **argv)
     bool byP = false;
     unsigned seed = 1;
     double maxPeak = 1e9;
+    Layout layout = Layout::Plain;
+    const char *compression = nullptr; // htslib's mode: "wg" gzip, "w" bgzip
     for (int i = 3; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--by-p"))
+        if (!std::strcmp(argv[i], "--by-p")) {
             byP = true;
-        else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc)
+        } else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) {
             seed = unsigned(std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--max-peak") && i + 1 < argc)
+        } else if (!std::strcmp(argv[i], "--max-peak") && i + 1 < argc) {
             maxPeak = std::atof(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--layout") && i + 1 < argc) {
+            const char *name = argv[++i];
+            if (!std::strcmp(name, "plink19")) {
+                layout = Layout::Plink19;
+            } else if (!std::strcmp(name, "regenie")) {
+                layout = Layout::Regenie;
+            } else if (!std::strcmp(name, "wide")) {
+                layout = Layout::Wide;
+            } else {
+                std::fprintf(stderr, "unknown layout %s (plink19, regenie or wide)\n", name);
+                return 2;
+            }
+        } else if (!std::strcmp(argv[i], "--gzip")) {
+            compression = "wg";
+        } else if (!std::strcmp(argv[i], "--bgzip")) {
+            compression = "w";
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+            return 2;
+        }
     }
     if (rows < 2) {
         std::fprintf(stderr, "ROWS must be at least 2\n");
@@ -132,20 +260,21 @@ int main(int argc, char **argv)
         std::stable_partition(data.begin(), data.end(), [](const Row &r) { return r.score >= 0; });
     }
 
-    FILE *f = std::fopen(out, "wb");
-    if (!f) {
+    Output output;
+    if (!output.open(out, compression)) {
         std::perror(out);
         return 1;
     }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-    std::fputs("CHR\tPOS\tP\n", f);
-    char p[64];
+    const char *head = header(layout);
+    output.write(head, std::strlen(head));
+    char p[64], line[512];
+    uint64_t index = 0;
     for (const Row &r : data) {
         formatP(p, r.score);
-        std::fprintf(f, "%s\t%d\t%s\n", kGenome[r.chromosome].label, r.position, p);
+        const int n = formatRow(line, layout, kGenome[r.chromosome].label, r.position, r.score, p, index++);
+        output.write(line, size_t(n));
     }
-    if (std::fclose(f) != 0) {
+    if (!output.close()) {
         std::perror(out);
         return 1;
     }

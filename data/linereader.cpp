@@ -1,13 +1,24 @@
 #include "linereader.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
 
+#include <htslib/bgzf.h>
+#include <htslib/hts_log.h>
+
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
+
+// Compressed files from this size on are decompressed on threads of their
+// own; below it starting them costs more than they save.
+constexpr qint64 kThreadsFrom = 1 << 20;
 
 bool isContinuationByte(char c)
 {
@@ -55,31 +66,201 @@ qsizetype dropCarriageReturns(char *data, qsizetype size)
 
 } // namespace
 
+// A gzip stream is decompressed on a thread of its own, a few blocks ahead
+// of the reader, so that inflating and reading the lines overlap.
+class GzipAhead
+{
+public:
+    explicit GzipAhead(BGZF *bgzf) : bgzf_(bgzf), thread_([this]() { run(); }) {}
+    ~GzipAhead()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        freed_.notify_one();
+        thread_.join();
+    }
+
+    // The next block's bytes (valid until the next call): their number, 0 at
+    // the end, -1 where the data is damaged.
+    qint64 next(const char *&data)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (taken_) { // the block handed out last time is free again
+            head_ = (head_ + 1) % kSlots;
+            --count_;
+            taken_ = false;
+            freed_.notify_one();
+        }
+        filled_.wait(lock, [this]() { return count_ > 0; });
+        const Slot &slot = slots_[head_];
+        if (slot.size > 0)
+            taken_ = true; // the end and damage stay for any later call
+        data = slot.bytes.data();
+        return slot.size;
+    }
+
+private:
+    static constexpr int kSlots = 4;
+    struct Slot {
+        std::vector<char> bytes = std::vector<char>(BGZF_MAX_BLOCK_SIZE);
+        qint64 size = 0;
+    };
+
+    void run()
+    {
+        for (qint64 size = 1; size > 0;) {
+            int tail = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                freed_.wait(lock, [this]() { return stop_ || count_ < kSlots; });
+                if (stop_)
+                    return;
+                tail = (head_ + count_) % kSlots;
+            }
+            Slot &slot = slots_[tail];
+            if (bgzf_read_block(bgzf_) != 0) {
+                size = -1;
+            } else {
+                size = bgzf_->block_length;
+                std::memcpy(slot.bytes.data(), bgzf_->uncompressed_block, size_t(size));
+                bgzf_->block_offset = bgzf_->block_length = 0;
+            }
+            slot.size = size;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                ++count_;
+            }
+            filled_.notify_one();
+        }
+    }
+
+    BGZF *bgzf_;
+    Slot slots_[kSlots];
+    int head_ = 0;  // the next slot to hand out
+    int count_ = 0; // filled slots from head_ on, the one handed out included
+    bool taken_ = false;
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable filled_, freed_;
+    std::thread thread_; // last: starts once the rest is ready
+};
+
+LineReader::LineReader() = default;
+
+LineReader::~LineReader()
+{
+    ahead_.reset(); // its thread reads from bgzf_
+    if (bgzf_)
+        bgzf_close(bgzf_);
+}
+
 bool LineReader::open(const QString &path)
 {
     file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly))
         return false;
     buffer_.resize(kBlockSize);
-    const QByteArray head = file_.peek(4);
-    const auto encoding = QStringConverter::encodingForData(head);
     startOffset_ = 0;
     inMemory_ = false;
+    QByteArray head = file_.peek(4);
+    if (head.startsWith("\x1f\x8b")) {
+        threads_ = file_.size() >= kThreadsFrom;
+        file_.close();
+        // An absolute path: htslib takes a name such as "ftp:x" for a URL.
+        path_ = QFileInfo(path).absoluteFilePath();
+        if (!openCompressed(0))
+            return false;
+        while (end_ < 4 && fill()) {
+        }
+        if (damaged_)
+            return false;
+        head = QByteArray(buffer_.constData(), std::min<qsizetype>(end_, 4));
+        empty_ = end_ == 0;
+    } else {
+        source_ = Source::Plain;
+        empty_ = file_.size() == 0;
+    }
+    const auto encoding = QStringConverter::encodingForData(head);
     if (encoding == QStringConverter::Utf8) {
         startOffset_ = 3;
     } else if (encoding) {
         // Wide encodings are rare: decode them whole and read the result.
+        QByteArray bytes;
+        if (source_ == Source::Plain) {
+            bytes = file_.readAll();
+        } else {
+            while (fill()) {
+            }
+            if (damaged_)
+                return false;
+            bytes = QByteArray(buffer_.constData(), end_);
+        }
         QStringDecoder decode(*encoding);
-        QString text = decode(file_.readAll());
+        QString text = decode(bytes);
         buffer_ = text.remove(u'\r').toUtf8();
         inMemory_ = true;
     }
     return seek(0);
 }
 
+// Opens the compressed file, reading a bgzip file from a virtual offset.
+// Every seek opens the file again: a seek of htslib's threads can wait
+// forever once they have stopped at damaged data, so they only ever start
+// at the place to read from.
+bool LineReader::openCompressed(qint64 start)
+{
+    ahead_.reset(); // its thread reads from bgzf_
+    if (bgzf_)
+        bgzf_close(bgzf_);
+    // htslib writes its complaints to standard error; the program reports
+    // a damaged file through its own log.
+    hts_set_log_level(HTS_LOG_OFF);
+    bgzf_ = bgzf_open(QFile::encodeName(path_).constData(), "r");
+    if (!bgzf_) {
+        fail();
+        return false;
+    }
+    switch (bgzf_compression(bgzf_)) {
+    case 1: // gzip
+        source_ = Source::Gzip;
+        if (threads_)
+            ahead_ = std::make_unique<GzipAhead>(bgzf_);
+        break;
+    case 2: // bgzip
+        source_ = Source::Bgzip;
+        // A file cut at a block's end reads without error: only its missing
+        // end-of-file block tells.
+        if (bgzf_check_EOF(bgzf_) != 1 || (start > 0 && bgzf_seek(bgzf_, start, SEEK_SET) < 0)
+            || (threads_ && bgzf_mt(bgzf_, 2, 64) != 0)) {
+            fail();
+            return false;
+        }
+        break;
+    default: // the magic bytes without a whole gzip header
+        fail();
+        return false;
+    }
+    blocks_.clear();
+    blockCursor_ = 0;
+    skip_ = 0;
+    pos_ = end_ = 0;
+    bufferOffset_ = 0;
+    dataEnd_ = start >> 16;
+    eof_ = false;
+    untouched_ = start == 0;
+    return true;
+}
+
+void LineReader::fail()
+{
+    damaged_ = true;
+    eof_ = true;
+}
+
 bool LineReader::seek(qint64 offset)
 {
-    pos_ = 0;
     if (inMemory_) {
         if (offset < 0 || offset > buffer_.size())
             return false;
@@ -89,11 +270,105 @@ bool LineReader::seek(qint64 offset)
         eof_ = true;
         return true;
     }
+    if (source_ != Source::Plain)
+        return seekCompressed(offset);
+    pos_ = 0;
     offset = std::max(offset, startOffset_);
     end_ = 0;
     eof_ = false;
     bufferOffset_ = offset;
     return file_.seek(offset);
+}
+
+bool LineReader::seekCompressed(qint64 offset)
+{
+    if (damaged_)
+        return false;
+    if (offset <= startOffset_) {
+        // The start again: still in the buffer right after open().
+        if (untouched_ && startOffset_ <= end_) {
+            pos_ = qsizetype(startOffset_);
+            return true;
+        }
+        return rewindCompressed(startOffset_);
+    }
+    if (source_ == Source::Bgzip)
+        return openCompressed(offset);
+    // Gzip offsets count decompressed bytes: skip forward, or start again.
+    if (offset >= bufferOffset_ + pos_ && offset <= bufferOffset_ + end_) {
+        pos_ = qsizetype(offset - bufferOffset_);
+        return true;
+    }
+    if (offset > bufferOffset_ + end_) {
+        skip_ += offset - (bufferOffset_ + end_);
+        bufferOffset_ = offset;
+        pos_ = end_ = 0;
+        return true;
+    }
+    return rewindCompressed(offset);
+}
+
+bool LineReader::rewindCompressed(qint64 skip)
+{
+    if (!openCompressed(0))
+        return false;
+    untouched_ = false;
+    skip_ = skip;
+    bufferOffset_ = skip;
+    return true;
+}
+
+qint64 LineReader::readCompressed()
+{
+    for (;;) {
+        const char *data = nullptr;
+        qint64 length = 0;
+        qint64 start = 0; // bgzip: the virtual offset of data[0]
+        if (ahead_) {
+            length = ahead_->next(data);
+        } else if (bgzf_read_block(bgzf_) == 0) {
+            // A block is taken whole; a seek may start it part-way.
+            const qint64 from = bgzf_->block_offset;
+            if (bgzf_->block_length > 0) {
+                length = bgzf_->block_length - from; // below 0: a seek past the block's end
+                data = static_cast<const char *>(bgzf_->uncompressed_block) + from;
+                start = bgzf_->block_address << 16 | from;
+                dataEnd_ = bgzf_->block_address + bgzf_->block_clength;
+            }
+            bgzf_->block_offset = bgzf_->block_length = 0;
+        } else {
+            length = -1;
+        }
+        if (length < 0 || (length == 0 && source_ == Source::Bgzip && threads_ && !endConfirmed())) {
+            fail();
+            return -1;
+        }
+        if (length == 0)
+            return -1; // the end
+        const qint64 drop = std::min(skip_, length);
+        skip_ -= drop;
+        if (drop == length)
+            continue;
+        if (source_ == Source::Bgzip)
+            blocks_.push_back({bufferOffset_ + end_, start + drop});
+        std::memcpy(buffer_.data() + end_, data + drop, size_t(length - drop));
+        return length - drop;
+    }
+}
+
+// The threads that decompress bgzip blocks may take a block they could not
+// read for the end of the file. So the end is confirmed without them: after
+// the last block read (block_clength is only known with them), nothing but
+// empty blocks may follow.
+bool LineReader::endConfirmed()
+{
+    BGZF *rest = bgzf_open(QFile::encodeName(path_).constData(), "r");
+    if (!rest)
+        return false;
+    const bool confirmed =
+        bgzf_seek(rest, dataEnd_ << 16, SEEK_SET) >= 0 && bgzf_read_block(rest) == 0 && rest->block_length == 0;
+    bgzf_close(rest);
+    return confirmed;
 }
 
 bool LineReader::fill()
@@ -107,10 +382,18 @@ bool LineReader::fill()
         bufferOffset_ += pos_;
         pos_ = 0;
         end_ = rest;
+        // Blocks wholly before the buffer are gone.
+        size_t gone = 0;
+        while (gone + 1 < blocks_.size() && blocks_[gone + 1].at <= bufferOffset_)
+            ++gone;
+        blocks_.erase(blocks_.begin(), blocks_.begin() + qsizetype(gone));
+        blockCursor_ = blockCursor_ > gone ? blockCursor_ - gone : 0;
     }
+    // Room for a whole block (64 KiB) is always left.
     if (buffer_.size() - end_ < kBlockSize / 2)
         buffer_.resize(buffer_.size() * 2);
-    const qint64 got = file_.read(buffer_.data() + end_, buffer_.size() - end_);
+    const qint64 got = source_ == Source::Plain ? file_.read(buffer_.data() + end_, buffer_.size() - end_)
+                                                : readCompressed();
     if (got <= 0) {
         eof_ = true;
         return false;
@@ -119,9 +402,28 @@ bool LineReader::fill()
     return true;
 }
 
+bool LineReader::restIsDamaged()
+{
+    if (source_ == Source::Plain || inMemory_)
+        return damaged_;
+    while (!eof_) {
+        pos_ = end_;
+        fill();
+    }
+    return damaged_;
+}
+
 bool LineReader::atEnd()
 {
     return pos_ == end_ && !fill();
+}
+
+qint64 LineReader::virtualOffset(qint64 at)
+{
+    while (blockCursor_ + 1 < blocks_.size() && blocks_[blockCursor_ + 1].at <= at)
+        ++blockCursor_;
+    const Block &block = blocks_[blockCursor_];
+    return block.start + (at - block.at);
 }
 
 bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
@@ -136,8 +438,9 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
         if (!fill())
             break;
     }
-    if (!lf && pos_ == end_)
+    if (damaged_ || (!lf && pos_ == end_))
         return false;
+    untouched_ = false;
     char *data = buffer_.data();
     qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
     // The stream's decoder keeps an unfinished sequence at the end of the
@@ -145,6 +448,8 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
     if (!lf && !inMemory_)
         stop -= unfinishedSequenceLength(data + pos_, stop - pos_);
     offset = bufferOffset_ + pos_;
+    if (source_ == Source::Bgzip && !inMemory_)
+        offset = virtualOffset(offset);
     const qsizetype length = inMemory_ ? stop - pos_ : dropCarriageReturns(data + pos_, stop - pos_);
     line = QByteArrayView(data + pos_, length);
     pos_ = lf ? stop + 1 : end_;

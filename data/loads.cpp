@@ -2,6 +2,7 @@
 
 #include "linereader.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <climits>
@@ -84,18 +85,59 @@ void closeRuns(ChromosomeTable &t, const QList<int> &x)
     }
 }
 
+// Whether a label read from the file is the given label's text. Different
+// bytes can be the same text only where they are not plain UTF-8 (bytes
+// that decode to U+FFFD, a byte-order mark that decoding drops); only those
+// are decoded, so lines of other labels cost no allocation.
+bool sameLabel(QByteArrayView bytes, const QByteArray &labelBytes, const QString &label)
+{
+    if (bytes == QByteArrayView(labelBytes))
+        return true;
+    if (bytes.isValidUtf8() && !bytes.startsWith("\xef\xbb\xbf"))
+        return false;
+    return QString::fromUtf8(bytes) == label;
+}
+
+// Opens the file and settles its layout; damaged compressed data is told
+// whatever the layout step made of it.
+// A line that looks wrong in a damaged compressed file is the damage's doing.
+Fault rowFault(LineReader &reader, Fault fault)
+{
+    return reader.restIsDamaged() ? Fault::DamagedCompressed : fault;
+}
+
+LayoutResult openReader(LineReader &reader, const QString &path)
+{
+    LayoutResult result = openDataFile(reader, path);
+    if (reader.damaged())
+        result.fault = Fault::DamagedCompressed;
+    return result;
+}
+
 } // namespace
+
+FileStamp fileStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    FileStamp stamp;
+    if (info.exists()) {
+        stamp.size = info.size();
+        stamp.modified = info.lastModified();
+    }
+    return stamp;
+}
 
 GenomeWide loadGenomeWide(const QString &path)
 {
     GenomeWide g;
+    g.stamp = fileStamp(path);
     LineReader reader;
-    const LayoutResult layout = openDataFile(reader, path);
-    if (layout.fault != Fault::None) {
-        g.fault = layout.fault;
+    const LayoutResult opened = openReader(reader, path);
+    g.fault = opened.fault;
+    if (g.fault != Fault::None)
         return g;
-    }
-    g.columns = layout.columns;
+    g.columns = opened.columns;
+    const Layout &layout = opened.layout;
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file
@@ -107,9 +149,9 @@ GenomeWide loadGenomeWide(const QString &path)
     while (reader.readLine(line, lineOffset)) {
         if (line.isEmpty())
             continue;
-        const Row row = convertRow(line, layout.layout);
+        const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad) {
-            g.fault = row.fault;
+            g.fault = rowFault(reader, row.fault);
             return g;
         }
         if (row.kind == Row::Skipped)
@@ -134,12 +176,16 @@ GenomeWide loadGenomeWide(const QString &path)
         }
         const qint64 x = offsetX + 1 + (q - base);
         if (x < INT_MIN || x > INT_MAX) {
-            g.fault = Fault::GenomeWideOverflow;
+            g.fault = rowFault(reader, Fault::GenomeWideOverflow);
             return g;
         }
         g.scores.append(row.score);
         g.x.append(int(x));
         previousX = int(x);
+    }
+    if (reader.damaged()) {
+        g.fault = Fault::DamagedCompressed;
+        return g;
     }
     if (g.scores.size() < 2) {
         g.fault = Fault::TooFewRowsGenomeWide;
@@ -153,12 +199,12 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
 {
     ChromosomeRun run;
     LineReader reader;
-    const LayoutResult layout = openDataFile(reader, path);
-    if (layout.fault != Fault::None) {
-        run.fault = layout.fault;
+    const LayoutResult opened = openReader(reader, path);
+    run.fault = opened.fault;
+    if (run.fault != Fault::None)
         return run;
-    }
     run.layoutSettled = true;
+    const Layout &layout = opened.layout;
     reader.seek(offset);
     const QByteArray labelBytes = label.toUtf8();
     QByteArrayView line;
@@ -166,12 +212,12 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
     while (run.positions.size() < count && reader.readLine(line, lineOffset)) {
         if (line.isEmpty())
             continue;
-        const Row row = convertRow(line, layout.layout);
+        const Row row = convertRow(line, layout);
         if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
-        const bool ours = row.label == QByteArrayView(labelBytes) || QString::fromUtf8(row.label) == label;
+        const bool ours = sameLabel(row.label, labelBytes, label);
         if (!ours) {
             // Another label's "NA" and zero rows do not end the run, as they
             // did not in the genome-wide load; anything else of it does.
@@ -180,7 +226,7 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             break;
         }
         if (row.kind == Row::Bad) {
-            run.fault = row.fault;
+            run.fault = rowFault(reader, row.fault);
             return run;
         }
         if (row.kind == Row::Kept) {
@@ -188,7 +234,63 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             run.scores.append(row.score);
         }
     }
-    if (run.positions.size() < 2)
+    if (reader.damaged())
+        run.fault = Fault::DamagedCompressed;
+    else if (run.positions.size() < 2)
         run.fault = Fault::TooFewRowsChromosome;
     return run;
+}
+
+ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
+{
+    ChromosomeRun run;
+    LineReader reader;
+    const LayoutResult opened = openReader(reader, path);
+    run.fault = opened.fault;
+    if (run.fault != Fault::None)
+        return run;
+    run.layoutSettled = true;
+    const Layout &layout = opened.layout;
+    const QByteArray labelBytes = label.toUtf8();
+    bool previousOurs = false; // the previous non-empty line carried the label
+    QByteArrayView line;
+    qint64 lineOffset = 0;
+    while (reader.readLine(line, lineOffset)) {
+        if (line.isEmpty())
+            continue;
+        const Row row = convertRow(line, layout);
+        if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
+            run.fault = rowFault(reader, row.fault);
+            return run;
+        }
+        // Only the label's own lines count as converted: another label's
+        // bad values are not this load's business.
+        const bool ours = sameLabel(row.label, labelBytes, label);
+        if (previousOurs && !ours)
+            break; // the block has ended
+        previousOurs = ours;
+        if (!ours)
+            continue;
+        if (row.kind == Row::Bad) {
+            run.fault = rowFault(reader, row.fault);
+            return run;
+        }
+        if (row.kind == Row::Kept) {
+            run.positions.append(row.position);
+            run.scores.append(row.score);
+        }
+    }
+    if (reader.damaged())
+        run.fault = Fault::DamagedCompressed;
+    else if (run.positions.size() < 2)
+        run.fault = Fault::TooFewRowsChromosome;
+    return run;
+}
+
+ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
+                             int count)
+{
+    if (fileStamp(path) != seen)
+        return loadFirstBlock(path, label);
+    return loadRun(path, offset, label, count);
 }

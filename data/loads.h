@@ -4,6 +4,7 @@
 
 #include "reader.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QStringList>
 #include <QVector>
@@ -20,10 +21,24 @@ struct ChromosomeTable {
     QVector<qint64> startOffset; // file offset of the run's first kept row
 };
 
+// What a load saw of the data file on disk. A file whose size or
+// modification time differ since has been changed, and offsets taken from
+// it may now fall inside a line.
+struct FileStamp {
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const FileStamp &other) const { return size == other.size && modified == other.modified; }
+    bool operator!=(const FileStamp &other) const { return !(*this == other); }
+};
+
+// The file's size and modification time now (size -1: no such file).
+FileStamp fileStamp(const QString &path);
+
 struct GenomeWide {
     Fault fault = Fault::None;
-    QString columns; // the layout's log line, where it is worth one
-    QList<int> x;    // genome-wide x, in units of 100 bp
+    QString columns;  // the layout's log line, where it is worth one
+    FileStamp stamp;  // the file as this load read it
+    QList<int> x;     // genome-wide x, in units of 100 bp
     QList<double> scores;
     ChromosomeTable table;
 };
@@ -42,3 +57,14 @@ struct ChromosomeRun {
 // `count` kept rows labelled `label`, skipping the "NA" and zero rows of
 // other labels that may stand between them.
 ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count);
+
+// Reads from the start of the file the first block of lines labelled
+// `label`: from its first line to the line before the first later non-empty
+// line of another label (even one whose p-value is "NA" or 0). Lines before
+// the block are only split and compared.
+ChromosomeRun loadFirstBlock(const QString &path, const QString &label);
+
+// The chromosome load: the run at its offset while the file is as the
+// genome-wide load saw it (`seen`), else the label's first block.
+ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
+                             int count);

@@ -39,6 +39,8 @@ QString faultMessage(Fault fault)
         return QStringLiteral("Illegal data range in getManhattan!");
     case Fault::GenomeWideOverflow:
         return QStringLiteral("Genome-wide position out of range detected!");
+    case Fault::DamagedCompressed:
+        return QStringLiteral("Compressed data file is damaged or cut short!");
     }
     return QString();
 }

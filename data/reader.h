@@ -23,6 +23,7 @@ enum class Fault {
     TooFewRowsGenomeWide,
     TooFewRowsChromosome,
     GenomeWideOverflow,
+    DamagedCompressed,
 };
 
 // The log line of a fault (without its line feed).

@@ -10,6 +10,7 @@
 //   pick:K        drag a box whose centre column picks run K of the table
 //   remove        delete PATH
 //   replace:TEXT  write TEXT over PATH (same file, new content)
+//   cut:BYTES     cut PATH to its first BYTES bytes
 //   limit:BYTES   no file may grow past BYTES (a write past it fails)
 //   wait:MS       let events run (after a slow load the open-file dialog's
 //                 watchdog must pass before another dialog opens)
@@ -88,6 +89,8 @@ void perform(MyWidget &window, const QString &path, const QString &action)
         QFile::remove(path);
     } else if (action.startsWith(QLatin1String("replace:"))) {
         writeFile(path, argument.toUtf8());
+    } else if (action.startsWith(QLatin1String("cut:"))) {
+        QFile::resize(path, argument.toLongLong());
     } else if (action.startsWith(QLatin1String("limit:"))) {
         std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing the process
         const rlimit limit{argument.toULongLong(), argument.toULongLong()};

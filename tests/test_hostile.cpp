@@ -157,11 +157,18 @@ private slots:
               0, kPickedRun1, kSaveHeader + "2\t700\t1e-09\t9\n2\t30000\t0.1\t1\n");
         shown("file cut short before a pick", kTwoChromosomes, {"replace:CHR\tPOS\tP\n", "pick:1", "exit"}, 0,
               kPickedRun1 + "Illegal data range in getManhattan!\n");
-        // The run is read from the byte where it began, now inside the line
-        // "1\t20000000\t0.01": its tail "000\t0.01" has two fields.
+        // The byte where the run began is now inside a line ("1\t20000000\t0.01",
+        // whose tail has two fields): a changed file is read from its start,
+        // and the label's first block is shown. The same with the file's size
+        // unchanged: its modification time tells.
         shown("lines moved before a pick", kTwoChromosomes,
-              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t20000000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n", "pick:1"}, 1,
-              kPickedRun1 + "Data line with missing columns detected!\n");
+              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t20000000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n", "pick:1",
+               "save:out", "exit"},
+              0, kPickedRun1, kSaveHeader + "2\t100\t1e-08\t8\n2\t30000\t0.2\t0.69897\n");
+        shown("lines moved before a pick, same size", kTwoChromosomes,
+              {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t2000000\t0.01\n2\t100\t1e-8\n2\t300\t0.2\n", "pick:1",
+               "save:out", "exit"},
+              0, kPickedRun1, kSaveHeader + "2\t100\t1e-08\t8\n2\t300\t0.2\t0.69897\n");
 
         // Saves that fail leave no data file, temporary file or picture; an
         // older file of the name stays as it was. The message has no line feed.
@@ -174,6 +181,25 @@ private slots:
         QTest::newRow("write cut short by a file size limit")
             << "d.txt" << big << QStringList{"limit:4096", "save:out"} << older << "status 1, shown"
             << kPicked7 + "Could not generate outpout file!" << older;
+
+        // Compressed files, whatever their name: read decompressed, a pick in
+        // a bgzip file seeking to its run. Damaged or cut short, at the start
+        // or at a pick (a file changed on disk is read from its start): the
+        // message, never a partial plot.
+        const char *damaged = "Compressed data file is damaged or cut short!";
+        loads("gzip", gzipped(kChromosome7), kPoints7);
+        shown("bgzip, a pick", bgzipped(kTwoChromosomes, 20), {"pick:1", "save:out", "exit"}, 0, kPickedRun1,
+              kSaveHeader + "2\t100\t1e-08\t8\n2\t30000\t0.2\t0.69897\n");
+        const QByteArray gzip = gzipped(big), bgzip = bgzipped(big);
+        fault("gzip cut short", gzip.first(gzip.size() - 3), damaged);
+        QByteArray changed = bgzip;
+        changed[bgzip.size() / 2] = char(changed[bgzip.size() / 2] ^ 0x10);
+        fault("bgzip with a damaged block", changed, damaged);
+        const QByteArray twoBgzip = bgzipped(kTwoChromosomes, 20);
+        // Found on opening, before the pick's load is logged.
+        shown("bgzip cut short before a pick", twoBgzip,
+              {QString("cut:%1").arg(twoBgzip.size() - 40), "pick:1"}, 1,
+              QByteArray("Get GLOBAL\nselect chrom 2 1 point *\n\n") + damaged + "\n");
     }
 
     void endsCleanly()

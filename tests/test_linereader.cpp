@@ -1,5 +1,7 @@
 // LineReader must give the lines a text-mode QTextStream in the system
-// encoding gives, on any bytes, and re-read them after seek().
+// encoding gives, on any bytes, and re-read them after seek(); the same
+// bytes gzipped or bgzipped give the same lines, and damaged compressed data
+// is told, never read as other lines.
 #include "data/linereader.h"
 #include "support/testsupport.h"
 
@@ -52,6 +54,12 @@ private slots:
         const QByteArray longLine(3 * kBlock + 17, 'x');
         QTest::newRow("lines longer than a block") << "a\n" + longLine + "\n" + longLine;
         QTest::newRow("lines across blocks") << acrossBlocks;
+        // Compressed, more than 1 MiB: decompressed on threads.
+        QRandomGenerator letters(99);
+        QByteArray big(2 * kBlock, 'x');
+        for (char &c : big)
+            c = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\t\r\n"[letters.bounded(65)];
+        QTest::newRow("big, random letters") << big;
 
         // Random files, half small, half around the block edge; lines short or long.
         QRandomGenerator random(7411);
@@ -104,6 +112,89 @@ private slots:
         }
         QVERIFY(reader.seek(0));
         QCOMPARE(readerLines(reader, restOffsets), lines);
+
+        // Compressed, blocks of any size: the same lines, their own offsets
+        // (a bgzip file's are virtual) seek alike, backwards too, and a seek
+        // forward from the first line (a pick) lands on its line.
+        const int small = bytes.size() < 65536 ? 7 : 4099;
+        QList<std::pair<const char *, QByteArray>> forms;
+        // A quarter of the random files, each in one form, keeps the test short.
+        const int round = QByteArray(QTest::currentDataTag()).mid(7).toInt();
+        const bool random = QByteArray(QTest::currentDataTag()).startsWith("random");
+        if (!random || round % 12 == 0)
+            forms.append({"gzip", gzipped(bytes)});
+        if (!random || round % 12 == 4)
+            forms.append({"bgzip", bgzipped(bytes)});
+        if (!random || round % 12 == 8)
+            forms.append({"bgzip, small blocks", bgzipped(bytes, small)});
+        for (const auto &[form, packed] : forms) {
+            if (QByteArray(QTest::currentDataTag()).startsWith("big"))
+                QVERIFY(packed.size() > 1 << 20);
+            const QString packedPath = writeFile(dir_.filePath("data.gz"), packed);
+            LineReader unpacking;
+            QVERIFY2(unpacking.open(packedPath), form);
+            QCOMPARE(unpacking.isEmpty(), bytes.isEmpty());
+            QList<qint64> packedOffsets;
+            QCOMPARE(readerLines(unpacking, packedOffsets), lines);
+            QVERIFY2(unpacking.atEnd() && !unpacking.damaged(), form);
+            for (const qsizetype i : {lines.size() - 1, lines.size() / 2, qsizetype(1)}) {
+                if (i < 0 || i >= lines.size())
+                    continue;
+                QVERIFY(unpacking.seek(packedOffsets[i]));
+                QCOMPARE(readerLines(unpacking, restOffsets), lines.mid(i));
+                QCOMPARE(restOffsets, packedOffsets.mid(i));
+            }
+            QVERIFY(unpacking.seek(0));
+            QCOMPARE(readerLines(unpacking, restOffsets), lines);
+            if (lines.size() > 2) {
+                LineReader picking;
+                QByteArrayView first;
+                qint64 at = 0;
+                QVERIFY(picking.open(packedPath) && picking.readLine(first, at));
+                QVERIFY(picking.seek(packedOffsets.last()));
+                QCOMPARE(readerLines(picking, restOffsets), lines.mid(lines.size() - 1));
+            }
+        }
+    }
+
+    // Cut short anywhere, or with any one byte changed: the reader says the
+    // data is damaged, or (a changed byte in a header field that nothing
+    // checks) reads the very same lines. Never other lines without a word.
+    void damagedCompressedData_data()
+    {
+        QTest::addColumn<QByteArray>("packed");
+        QByteArray text = "CHR\tPOS\tP\r\n";
+        for (int i = 0; i < 40; ++i)
+            text += "chr" + QByteArray::number(i % 3) + "\t" + QByteArray::number(i * 977) + "\t0.0" +
+                    QByteArray::number(i) + "\n";
+        QTest::newRow("gzip") << gzipped(text);
+        QTest::newRow("bgzip, small blocks") << bgzipped(text, 150);
+    }
+    void damagedCompressedData()
+    {
+        QFETCH(QByteArray, packed);
+        // A file that does not open must say why: damaged.
+        const auto read = [this](const QByteArray &bytes, bool &damaged) {
+            LineReader reader;
+            QList<qint64> offsets;
+            const bool opened = reader.open(writeFile(dir_.filePath("data.gz"), bytes));
+            const QStringList lines = opened ? readerLines(reader, offsets) : QStringList{"not opened"};
+            damaged = reader.damaged();
+            return lines;
+        };
+        bool damaged = false;
+        const QStringList lines = read(packed, damaged);
+        QVERIFY(!damaged && lines.size() == 41);
+        for (qsizetype size = 2; size < packed.size(); ++size) {
+            read(packed.first(size), damaged);
+            QVERIFY2(damaged, qPrintable(QString("cut to %1 bytes").arg(size)));
+        }
+        for (qsizetype at = 2; at < packed.size(); ++at) {
+            QByteArray changed = packed;
+            changed[at] = char(changed[at] ^ 0x21);
+            const QStringList changedLines = read(changed, damaged);
+            QVERIFY2(damaged || changedLines == lines, qPrintable(QString("byte %1 changed").arg(at)));
+        }
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <htslib/bgzf.h>
+
 #include <cstring>
 
 QString writeFile(const QString &path, const QByteArray &bytes)
@@ -26,6 +28,32 @@ QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+static QByteArray compressed(const QByteArray &bytes, const char *mode, int blockSize)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("c.gz")));
+    BGZF *out = bgzf_open(path.constData(), mode);
+    const qsizetype step = blockSize > 0 ? blockSize : qMax<qsizetype>(bytes.size(), 1);
+    for (qsizetype at = 0; out && at < bytes.size(); at += step) {
+        const qsizetype n = qMin(step, bytes.size() - at);
+        if (bgzf_write(out, bytes.constData() + at, size_t(n)) != n || (blockSize > 0 && bgzf_flush(out) != 0))
+            qFatal("cannot compress");
+    }
+    if (!out || bgzf_close(out) != 0)
+        qFatal("cannot compress");
+    return readFile(QString::fromLocal8Bit(path));
+}
+
+QByteArray gzipped(const QByteArray &bytes)
+{
+    return compressed(bytes, "wg1", 0);
+}
+
+QByteArray bgzipped(const QByteArray &bytes, int blockSize)
+{
+    return compressed(bytes, "w1", blockSize);
 }
 
 QByteArray logText()

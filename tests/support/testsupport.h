@@ -15,6 +15,11 @@ QString writeFile(const QString &path, const QByteArray &bytes);
 // The whole content of a file ("" when it cannot be read).
 QByteArray readFile(const QString &path);
 
+// The bytes as gzip writes them; and as bgzip does, with a block ending
+// after every `blockSize` bytes (0: bgzip's own blocks of about 64 KiB).
+QByteArray gzipped(const QByteArray &bytes);
+QByteArray bgzipped(const QByteArray &bytes, int blockSize = 0);
+
 // The log file of the working directory, after flushing the log stream.
 QByteArray logText();
 
