@@ -45,25 +45,13 @@ public:
     }
 };
 
-void press(MyWidget &window, const char *button)
-{
-    auto *b = window.findChild<QPushButton *>(QLatin1String(button));
-    if (!b)
-        qFatal("no button %s", button);
-    b->click();
-}
-
 void pick(MyWidget &window, int k)
 {
-    auto *image = window.findChild<QLabel *>(QStringLiteral("imageLabel"));
+    const QLabel *image = imageLabelOf(&window);
     for (int column = 1; column + 1 < image->width(); ++column) {
         if (pickChromosome(column - 1, column + 1, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value).index != k)
             continue;
-        const QPoint from = image->mapTo(&window, QPoint(column - 1, 0));
-        const QPoint to = image->mapTo(&window, QPoint(column + 1, image->height()));
-        QTest::mousePress(&window, Qt::LeftButton, {}, from);
-        QTest::mouseMove(&window, to);
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
+        drag(&window, QPoint(column - 1, 0), QPoint(column + 1, image->height()));
         return;
     }
     qFatal("no column picks run %d", k);
@@ -73,15 +61,15 @@ void perform(MyWidget &window, const QString &path, const QString &action)
 {
     const QString argument = action.section(QLatin1Char(':'), 1);
     if (action == QLatin1String("exit")) {
-        press(window, "exitButton");
+        click(&window, "exitButton");
     } else if (action == QLatin1String("close")) {
         window.close();
     } else if (action == QLatin1String("newfile")) {
         answerFileDialog(QString());
-        press(window, "newFileButton");
+        click(&window, "newFileButton");
     } else if (action.startsWith(QLatin1String("save:"))) {
         answerTextDialog(argument);
-        press(window, "saveButton");
+        click(&window, "saveButton");
     } else if (action.startsWith(QLatin1String("pick:"))) {
         pick(window, argument.toInt());
     } else if (action == QLatin1String("remove")) {

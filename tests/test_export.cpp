@@ -21,28 +21,7 @@ namespace {
 // One chromosome, so the window opens in the chromosome view. Its padded
 // left bound is negative (0 less a pad of 50).
 const QByteArray chromosomeFile = "CHR\tPOS\tP\n5\t0\t0.01\n5\t100\t1e-400\n5\t250\t1\n5\t1000\t3.2e-8\n";
-const QByteArray header = "Chr\tPosition\tP\t-log10(P)\n";
-const QByteArray savedRows = header + "5\t0\t0.01\t2\n5\t100\t1e-400\t400\n5\t250\t1\t0\n5\t1000\t3.2e-08\t7.49485\n";
-
-// Answers the name dialogs in turn (a null answer, or none left, cancels) and
-// records each one's title, label and offered text.
-struct NameDialogs {
-    explicit NameDialogs(const QStringList &answers)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, answers]() {
-            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!dialog) // an answered dialog is hidden at once, so each is seen once
-                return;
-            asked.append({dialog->windowTitle(), dialog->labelText(), dialog->textValue()});
-            const QString answer = answers.value(asked.size() - 1);
-            dialog->setTextValue(answer);
-            dialog->done(answer.isNull() ? QDialog::Rejected : QDialog::Accepted);
-        });
-        timer.start(10);
-    }
-    QList<QStringList> asked;
-    QTimer timer;
-};
+const QByteArray savedRows = kSaveHeader + "5\t0\t0.01\t2\n5\t100\t1e-400\t400\n5\t250\t1\t0\n5\t1000\t3.2e-08\t7.49485\n";
 
 // Opens a data file, written to the working directory, in a window.
 std::unique_ptr<MyWidget> openWindow(const QByteArray &text, const QString &name = "in.txt")
@@ -126,7 +105,7 @@ private slots:
     {
         auto window = openWindow(chromosomeFile);
         const QString longName = QString("0123456789").repeated(6);
-        NameDialogs dialogs({longName, QString(), "", "in", "./in.txt", "short"});
+        TextDialogAnswers dialogs({longName, QString(), "", "in", "./in.txt", "short"});
         window->Save();
         QCOMPARE(dialogs.asked, QList<QStringList>({{"Enter new filename", "File name * or *.txt", "file"}}));
         QCOMPARE(readFile(longName + ".txt"), savedRows);
@@ -153,7 +132,7 @@ private slots:
         auto window = openWindow(chromosomeFile);
         QVERIFY(minX < 0);
         const QList<int> all = Pos_list;
-        NameDialogs dialogs({QString(), "cut", "none"});
+        TextDialogAnswers dialogs({QString(), "cut", "none"});
         window->saveAndRemove();
         QCOMPARE(Pos_list2, all);
         QCOMPARE(filesHere(), QStringList({"Tivrel_log.txt", "in.txt"}));
@@ -161,7 +140,7 @@ private slots:
         QCOMPARE(readFile("cut.txt"), savedRows);
         QVERIFY(Pos_list.isEmpty() && Pos_list2.isEmpty());
         window->Save();
-        QCOMPARE(readFile("none.txt"), header);
+        QCOMPARE(readFile("none.txt"), kSaveHeader);
         resetProgramState(); // before any data is loaded it does nothing, not even ask
         globaldisplay = 0;
         window->saveAndRemove();
@@ -172,7 +151,7 @@ private slots:
     {
         auto window = openWindow("CHR\tPOS\tP\n1\t100\t0.5\n1\t900\t0.01\n2\t100\t1e-8\n", "g.txt");
         const QList<int> shown = Pos_list;
-        NameDialogs none({});
+        TextDialogAnswers none;
         window->Save();
         QCOMPARE(QImage("g.txt.png").size(), QSize(640, 600));
         window->saveAndRemove(); // the same image again, nothing removed

@@ -20,8 +20,6 @@
 
 namespace {
 
-const QByteArray kHeader = "Tivrel 0.1 by Ruvetti\n\n";
-const QByteArray kSaveHeader = "Chr\tPosition\tP\t-log10(P)\n";
 const QByteArray kPicked7 = "selected chromosome by getManhattan 7\n";
 const QByteArray kPoints7 = "7\t1000\t0.5\t0.30103\n7\t2000\t1e-05\t5\n";
 const QByteArray kChromosome7 = "CHR\tPOS\tP\n7\t1000\t0.5\n7\t2000\t1e-5\n";
@@ -193,7 +191,7 @@ private slots:
             writeFile(work.filePath("out.txt"), older);
         QProcess child;
         child.setWorkingDirectory(work.path());
-        child.start(QStringLiteral(TIVREL_BINARY_DIR "/helper_tivrel_child"), QStringList{path} + actions);
+        child.start(QStringLiteral(TIVREL_CHILD), QStringList{path} + actions);
         QVERIFY2(child.waitForFinished(240000), "the child hung"); // 50 MB read twice under the sanitizers
         const QByteArray err = child.readAllStandardError();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && !err.contains("Sanitizer")
@@ -203,7 +201,7 @@ private slots:
         QVERIFY2(actual == ending, qPrintable(actual + "; standard error:\n" + err));
 
         const QByteArray actualLog = readFile(work.filePath("Tivrel_log.txt"));
-        QVERIFY2(logMatches(actualLog, kHeader + log), actualLog.constData());
+        QVERIFY2(logMatches(actualLog, kLogHeader + log), actualLog.constData());
         QCOMPARE(readFile(work.filePath("out.txt")), saved);
         QStringList outputs = QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         outputs.removeOne("Tivrel_log.txt");

@@ -20,17 +20,6 @@ const QByteArray dataFile = "CHR\tPOS\tP\n"
                             "chr2\t1029\t1e-2\nchr2\t1095\t1e-6\nchr2\t1100\t1e-5\nchr2\t1200\t1e-3\n"
                             "chr2\t1300\t1e-8\nchr2\t1400\t1e-7\nchr2\t1500\t1e-6\nchr2\t1611\t1e-1\n"
                             "chr3\t0\t1e-2\nchr3\t20000\t1e-9\n";
-const QByteArray savedHeader = "Chr\tPosition\tP\t-log10(P)\n";
-
-void drag(MyWidget *window, QPoint from, QPoint to)
-{
-    auto *image = window->findChild<QLabel *>(QStringLiteral("imageLabel"));
-    QTest::mousePress(window, Qt::LeftButton, {}, image->mapTo(window, from));
-    QTest::mouseMove(window, image->mapTo(window, to));
-    QTest::mouseRelease(window, Qt::LeftButton, {}, image->mapTo(window, to));
-}
-
-void click(QWidget *w, const char *button) { QTest::mouseClick(w->findChild<QPushButton *>(button), Qt::LeftButton); }
 
 } // namespace
 
@@ -58,7 +47,7 @@ private slots:
             answerTextDialog("zoomed");
             click(&window, "saveButton");
             QCOMPARE(readFile("zoomed.txt"),
-                     savedHeader + "chr2\t1100\t1e-05\t5\nchr2\t1300\t1e-08\t8\nchr2\t1400\t1e-07\t7\n");
+                     kSaveHeader + "chr2\t1100\t1e-05\t5\nchr2\t1300\t1e-08\t8\nchr2\t1400\t1e-07\t7\n");
 
             // The zoomed plot spans 1085-1415 bp and scores 4.85-8.15: 1095
             // goes with the three points on show.
@@ -68,7 +57,7 @@ private slots:
 
             answerTextDialog("rest");
             click(&window, "saveButton");
-            QCOMPARE(readFile("rest.txt"), savedHeader + "chr2\t1029\t0.01\t2\nchr2\t1200\t0.001\t3\n"
+            QCOMPARE(readFile("rest.txt"), kSaveHeader + "chr2\t1029\t0.01\t2\nchr2\t1200\t0.001\t3\n"
                                                          "chr2\t1500\t1e-06\t6\nchr2\t1611\t0.1\t1\n");
             QVERIFY(!QImage("rest.png").isNull());
         });

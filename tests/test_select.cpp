@@ -38,16 +38,6 @@ std::unique_ptr<MyWidget> openWindow(const QByteArray &text)
     return window;
 }
 
-// Presses, drags and releases on the window, the points given in the plot
-// label's coordinates.
-void drag(MyWidget *window, QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton)
-{
-    auto *image = window->findChild<QLabel *>("imageLabel");
-    QTest::mousePress(window, button, {}, image->mapTo(window, from));
-    QTest::mouseMove(window, image->mapTo(window, to));
-    QTest::mouseRelease(window, button, {}, image->mapTo(window, to));
-}
-
 } // namespace
 
 class SelectTest : public QObject

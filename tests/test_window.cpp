@@ -21,7 +21,6 @@
 
 namespace {
 
-const QByteArray kHeader = "Tivrel 0.1 by Ruvetti\n\n";
 const QByteArray kThreeChromosomes = "CHR\tPOS\tP\n1\t100\t0.5\n1\t20000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n"
                                      "3\t500\t0.001\n3\t9000\t0.3\n";
 const QByteArray kOtherTwoChromosomes = "CHR\tPOS\tP\nX\t500000\t0.1\nX\t900000\t1e-3\nY\t100\t0.5\nY\t700000\t1e-12\n";
@@ -42,7 +41,6 @@ T *part(QWidget *window, const QString &name)
     qFatal("no widget %s", qPrintable(name));
 }
 
-void click(QWidget *window, const char *button) { part<QPushButton>(window, button)->click(); }
 QString label(QWidget *window, const char *name) { return part<QLabel>(window, name)->text(); }
 
 // The view on show: the view flag, the hidden widgets and the hint.
@@ -164,10 +162,10 @@ private slots:
         QTest::addColumn<QByteArray>("log");
         QTest::newRow("several chromosomes, non-ASCII path, cut inside a character")
             << "données/abcdefghijklmnopqrstuvwxyz012é3456.txt" << kThreeChromosomes << kGenomeWideView
-            << "abcdefghijklmnopqrstuvwxyz012" << kHeader + "Get GLOBAL\n";
+            << "abcdefghijklmnopqrstuvwxyz012" << kLogHeader + "Get GLOBAL\n";
         QTest::newRow("one chromosome, 40-byte name")
             << "abcdefghijklmnopqrstuvwxyz0123456789.txt" << kOneChromosome << kChromosomeView
-            << "abcdefghijklmnopqrstuvwxyz0123" << kHeader + "selected chromosome by getManhattan 7\n";
+            << "abcdefghijklmnopqrstuvwxyz0123" << kLogHeader + "selected chromosome by getManhattan 7\n";
         QString deep = QDir::currentPath();
         while (QFile::encodeName(deep).size() < 180)
             deep += QStringLiteral("/directory");
@@ -175,7 +173,7 @@ private slots:
         QDir().mkpath(deep);
         writeFile(QFile::decodeName(QFile::encodeName(longPath).left(199)), kOneChromosome);
         QTest::newRow("path past the name buffer") << longPath << kThreeChromosomes << kGenomeWideView
-                                                   << "chosen-data-file-with-a-long-n" << kHeader + "Get GLOBAL\n";
+                                                   << "chosen-data-file-with-a-long-n" << kLogHeader + "Get GLOBAL\n";
     }
 
     void dataFileOpensItsView()
@@ -199,7 +197,7 @@ private slots:
         answerFileDialog(QString());
         click(w.get(), "newFileButton");
         QVERIFY2(state() == before, qPrintable(viewOf(w.get())));
-        QCOMPARE(logText(), kHeader);
+        QCOMPARE(logText(), kLogHeader);
     }
 
     // The second file gets the table and geometry it gets when opened alone;
@@ -230,7 +228,7 @@ private slots:
         QCOMPARE(startDirectories, QStringList({QDir().canonicalPath(), QDir("a").canonicalPath()}));
         QVERIFY(loaded() == alone);
         QCOMPARE(label(&w, "fileNameLabel"), QStringLiteral("second.txt"));
-        QCOMPARE(logText(), kHeader + "Get GLOBAL\n"); // in the working directory
+        QCOMPARE(logText(), kLogHeader + "Get GLOBAL\n"); // in the working directory
     }
 };
 

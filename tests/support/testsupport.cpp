@@ -8,9 +8,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <cstring>
 
@@ -34,22 +38,79 @@ QByteArray logText()
     return readFile(QStringLiteral("Tivrel_log.txt"));
 }
 
-// Nothing may stay open after a dialog was answered (a "file not found" box,
-// say): rejects every modal widget left.
-static void closeModalWidgets()
+void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work)
 {
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    work(dir.path());
+    QDir::setCurrent(old);
+}
+
+QWidget *widgetOf(QWidget *window, const char *name)
+{
+    if (auto *found = window->findChild<QWidget *>(QLatin1String(name)))
+        return found;
+    qFatal("no widget %s", name);
+}
+
+QLabel *imageLabelOf(QWidget *window)
+{
+    return qobject_cast<QLabel *>(widgetOf(window, "imageLabel"));
+}
+
+namespace {
+
+void sendMouse(QWidget *window, QEvent::Type type, QPointF labelPoint, Qt::MouseButton button)
+{
+    const QPointF local = imageLabelOf(window)->mapTo(window, labelPoint);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, local, window->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button,
+                      held, Qt::NoModifier);
+    QApplication::sendEvent(window, &event);
+}
+
+} // namespace
+
+void drag(QWidget *window, QPointF from, QPointF to, Qt::MouseButton button)
+{
+    sendMouse(window, QEvent::MouseButtonPress, from, button);
+    sendMouse(window, QEvent::MouseMove, to, button);
+    sendMouse(window, QEvent::MouseButtonRelease, to, button);
+}
+
+void click(QWidget *window, const char *name)
+{
+    auto *button = qobject_cast<QPushButton *>(widgetOf(window, name));
+    if (!button || !button->isVisibleTo(window))
+        qFatal("button %s is not on show", name);
+    button->click();
+}
+
+void altKey(QWidget *window, char key)
+{
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, key, Qt::AltModifier);
+}
+
+namespace {
+
+// Closes the dialog and whatever modal widget it opened, if still open.
+void closeLeftOver(QPointer<QDialog> dialog)
+{
+    if (!dialog || !dialog->isVisible())
+        return;
     while (QWidget *w = QApplication::activeModalWidget()) {
-        if (auto *d = qobject_cast<QDialog *>(w))
-            d->reject();
-        else
-            w->close();
+        if (w == dialog || !dialog->isAncestorOf(w)) {
+            dialog->reject();
+            return;
+        }
+        w->close();
     }
 }
 
-// Calls `act` on the first active modal widget of type T, polling every 10 ms
-// for up to 500 tries, then arms a watchdog that closes whatever is left.
 template <typename T>
-static void whenModal(std::function<void(T *)> act)
+void whenModal(std::function<void(T *)> act)
 {
     auto *timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, act, tries = 0]() mutable {
@@ -60,19 +121,36 @@ static void whenModal(std::function<void(T *)> act)
         timer->deleteLater();
         if (!dialog)
             return qWarning("no modal dialog appeared");
+        QPointer<QDialog> watched(dialog);
         act(dialog);
-        QTimer::singleShot(2000, closeModalWidgets);
+        QTimer::singleShot(2000, [watched]() { closeLeftOver(watched); });
     });
     timer->start(10);
 }
 
+} // namespace
+
 void onFileDialog(const std::function<void(QFileDialog *)> &act) { whenModal<QFileDialog>(act); }
 
-void answerFileDialog(const QString &path) { onFileDialog([path](QFileDialog *d) { acceptFileDialog(d, path); }); }
+void answerFileDialog(const QString &path)
+{
+    onFileDialog([path](QFileDialog *d) { acceptFileDialog(d, path); });
+}
+
+void acceptFileDialog(QFileDialog *dialog, const QString &path)
+{
+    if (path.isEmpty())
+        return dialog->reject();
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); // protected in QFileDialog
+}
+
+void onTextDialog(const std::function<void(QInputDialog *)> &act) { whenModal<QInputDialog>(act); }
 
 void answerTextDialog(const QString &text, bool accept, QString *seen)
 {
-    whenModal<QInputDialog>([text, accept, seen](QInputDialog *dialog) {
+    onTextDialog([text, accept, seen](QInputDialog *dialog) {
         if (seen)
             *seen = dialog->textValue();
         dialog->setTextValue(text); // unread when the dialog is cancelled
@@ -80,13 +158,18 @@ void answerTextDialog(const QString &text, bool accept, QString *seen)
     });
 }
 
-void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work)
+TextDialogAnswers::TextDialogAnswers(const QStringList &answers) : answers_(answers)
 {
-    QTemporaryDir dir;
-    const QString old = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    work(dir.path());
-    QDir::setCurrent(old);
+    QObject::connect(&timer_, &QTimer::timeout, [this]() {
+        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) // an answered dialog is hidden at once, so each is seen once
+            return;
+        asked.append({dialog->windowTitle(), dialog->labelText(), dialog->textValue()});
+        const QString answer = answers_.value(asked.size() - 1);
+        dialog->setTextValue(answer);
+        dialog->done(answer.isNull() ? QDialog::Rejected : QDialog::Accepted);
+    });
+    timer_.start(10);
 }
 
 void resetProgramState()
@@ -105,13 +188,4 @@ void resetProgramState()
     std::memset(shortname, 0, sizeof shortname);
     std::memset(defaultname, 0, sizeof defaultname);
     std::strcpy(defaultname, "file");
-}
-
-void acceptFileDialog(QFileDialog *dialog, const QString &path)
-{
-    if (path.isEmpty())
-        return dialog->reject();
-    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        edit->setText(path);
-    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); // protected in QFileDialog
 }
