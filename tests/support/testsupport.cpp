@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cstring>
@@ -89,8 +90,21 @@ void click(QWidget *window, const char *name)
 
 void altKey(QWidget *window, char key)
 {
-    QApplication::setActiveWindow(window);
+    // Shortcuts reach only the active window.
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("window not active");
+    // A mnemonic clicks its button 100 ms later, after a flash: wait for it.
+    QPushButton *target = nullptr;
+    for (auto *button : window->findChildren<QPushButton *>())
+        if (button->isVisibleTo(window) && button->text().contains(QStringLiteral("&") + QLatin1Char(key), Qt::CaseInsensitive))
+            target = button;
+    if (!target)
+        return QTest::keyClick(window, key, Qt::AltModifier);
+    QSignalSpy clicked(target, &QPushButton::clicked);
     QTest::keyClick(window, key, Qt::AltModifier);
+    if (clicked.isEmpty() && !clicked.wait(1000))
+        qWarning("Alt+%c clicked nothing", key);
 }
 
 namespace {

@@ -51,7 +51,8 @@ void drag(QWidget *window, QPointF from, QPointF to, Qt::MouseButton button = Qt
 // test stops if the button is hidden, since no user could reach it.
 void click(QWidget *window, const char *button);
 
-// Presses Alt and a key on the window: a button's mnemonic.
+// Presses Alt and a key on the window: a button's mnemonic. Returns once
+// the button on show with that mnemonic, if any, has been clicked.
 void altKey(QWidget *window, char key);
 
 // --- Modal dialogs, answered from a timer --------------------------------
