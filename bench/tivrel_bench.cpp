@@ -59,13 +59,7 @@ int main(int argc, char *argv[])
 
     // A virtual 1920x1080 screen, so the plots have their usual size.
     QTemporaryDir work;
-    const QString screen = work.filePath(QStringLiteral("screen.json"));
-    QFile config(screen);
-    config.open(QIODevice::WriteOnly);
-    config.write(R"({"screens":[{"name":"S","x":0,"y":0,"width":1920,"height":1080,)"
-                 R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
-    config.close();
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(screen));
+    useScreen(1920, 1080);
     QApplication app(argc, argv);
     QDir::setCurrent(work.path()); // the log and the saved files land here
     clock_.start();

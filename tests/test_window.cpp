@@ -3,6 +3,7 @@
 // from a timer; data files and the log land in a temporary working directory.
 #include "app/mywidget.h"
 #include "app/state.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
 #include <QBoxLayout>
@@ -132,19 +133,35 @@ private slots:
                                      "void reloadPhoto0(), void showRemaining(), void removeSelection()");
     }
 
-    // The boxes and "Save &and Remove" reach their slots, observed by what
-    // the slots do ("&Global" and "&New File" below, "&Save", "&Remove
-    // Selection" and "&Unzoom" in the scenario test, "&Exit" in test_hostile).
-    void controlsReachTheirSlots()
+    // The check boxes, a typed range and "Save &and Remove", as a user works
+    // them; after each the picture on show is the plot the state calls for
+    // ("&Global" and "&New File" below, the mouse in test_select).
+    void controlsRedrawThePlot()
     {
         auto w = openOn(writeFile("one.txt", kOneChromosome));
         QCOMPARE(stripes, 1); // the constructor's checkBox2Action followed the checked box
-        part<QCheckBox>(w.get(), "checkBox1")->setCheckState(Qt::Checked);
-        part<QCheckBox>(w.get(), "checkBox2")->setCheckState(Qt::Unchecked);
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        part<QCheckBox>(w.get(), "checkBox1")->click(); // segments
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        // A typed range redraws nothing until the next redraw reads it.
+        const QImage before = part<QLabel>(w.get(), "imageLabel")->pixmap().toImage();
+        QTest::keyClicks(part(w.get(), "lineEdit1"), "2000");
+        QTest::keyClicks(part(w.get(), "lineEdit2"), "3000");
+        QCOMPARE(part<QLabel>(w.get(), "imageLabel")->pixmap().toImage(), before);
+        part<QCheckBox>(w.get(), "checkBox2")->click(); // no threshold lines
         QCOMPARE(std::make_pair(line, stripes), std::make_pair(1, 0));
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        part<QCheckBox>(w.get(), "checkBox1")->click(); // dots again, in the range's colours
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+
+        const QImage shown = part<QLabel>(w.get(), "imageLabel")->pixmap().toImage();
         answerTextDialog("cut");
         click(w.get(), "saveRemoveButton");
-        QVERIFY(QFile::exists("cut.txt") && Pos_list2.isEmpty()); // saved, then every point removed
+        QCOMPARE(imageDifference(QImage("cut.png"), shown), QString()); // the plot as it was on show
+        QCOMPARE(readFile("cut.txt"), kSaveHeader + "7\t1000\t0.5\t0.30103\n7\t2000\t1e-05\t5\n"
+                                                    "7\t3000\t0.01\t2\n7\t4000\t0.2\t0.69897\n");
+        QVERIFY(Pos_list2.isEmpty()); // saved, then every point removed
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
     }
 
     // A file's first view; then "&Global" shows the kept genome-wide picture
@@ -184,6 +201,8 @@ private slots:
         auto w = openOn(writeFile(path, content));
         QTEST(viewOf(w.get()), "view");
         QTEST(label(w.get(), "fileNameLabel"), "shortName");
+        QCOMPARE(globaldisplay ? genomeWidePlotMismatch(w.get(), path, true) : chromosomePlotMismatch(w.get()),
+                 QString());
         QTEST(logText(), "log");
 
         const auto state = [&w]() {
@@ -228,6 +247,7 @@ private slots:
         QCOMPARE(startDirectories, QStringList({QDir().canonicalPath(), QDir("a").canonicalPath()}));
         QVERIFY(loaded() == alone);
         QCOMPARE(label(&w, "fileNameLabel"), QStringLiteral("second.txt"));
+        QCOMPARE(genomeWidePlotMismatch(&w, second, true), QString());
         QCOMPARE(logText(), kLogHeader + "Get GLOBAL\n"); // in the working directory
     }
 };

@@ -62,3 +62,14 @@ QImage referenceChromosome(const QList<int> &positions, const QList<double> &val
 
 // "" when the images are equal, else where they first differ.
 QString imageDifference(const QImage &actual, const QImage &expected);
+
+class QWidget;
+
+// "" when the window's plot label shows the chromosome plot of the points on
+// show (Pos_list, Value_list), drawn with the window's check boxes and line
+// edits as they stand; else where the pictures differ.
+QString chromosomePlotMismatch(QWidget *window);
+
+// "" when the plot label shows the genome-wide plot of the whole data file,
+// painted with or without the threshold lines.
+QString genomeWidePlotMismatch(QWidget *window, const QString &dataFile, bool stripes);

@@ -48,6 +48,21 @@ void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &
     QDir::setCurrent(old);
 }
 
+void useScreen(int width, int height)
+{
+    static QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    writeFile(config, QStringLiteral(R"({"screens":[{"name":"S","x":0,"y":0,"width":%1,"height":%2,)"
+                                     R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                          .arg(width).arg(height).toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+}
+
+QPointF pixelAt(double position, double value)
+{
+    return QPointF((position - minX) * pixPerX, fheight - ymargin - (value - minY) * pixPerY);
+}
+
 QWidget *widgetOf(QWidget *window, const char *name)
 {
     if (auto *found = window->findChild<QWidget *>(QLatin1String(name)))

@@ -32,6 +32,10 @@ QByteArray readFile(const QString &path);
 // The log file of the working directory, after flushing the log stream.
 QByteArray logText();
 
+// Gives the offscreen platform one screen of this size; call before the
+// application object is made (tests whose rows name pixels use it).
+void useScreen(int width, int height);
+
 // Runs `work` in a fresh working directory (a QTemporaryDir), restoring the
 // old one afterwards.
 void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work);
@@ -46,6 +50,10 @@ QLabel *imageLabelOf(QWidget *window);
 // the plot label's coordinates. Fractional points reach the window as they
 // are, as from a tablet or a scaled screen.
 void drag(QWidget *window, QPointF from, QPointF to, Qt::MouseButton button = Qt::LeftButton);
+
+// The plot label's point over a position and a score, by the geometry of the
+// plot on show (Pos_list's layout), so boxes are given in data units.
+QPointF pixelAt(double position, double value);
 
 // Clicks a push button of the window with the mouse, as a user would: the
 // test stops if the button is hidden, since no user could reach it.
