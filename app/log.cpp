@@ -24,10 +24,14 @@ void logLine(const QString &text)
     error_stream << text << '\n';
 }
 
-void failAndExit(const QString &message, bool lineFeed)
+void logLineAndExit(const QString &text)
 {
-    error_stream << message;
-    if (lineFeed)
-        error_stream << '\n';
+    logLine(text);
+    std::exit(1);
+}
+
+void logTextAndExit(const QString &text)
+{
+    error_stream << text;
     std::exit(1);
 }

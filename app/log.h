@@ -1,4 +1,7 @@
 // The log file "Tivrel_log.txt": the only place where the program reports.
+// Every line goes through the functions below; the text reaches the file at
+// the latest when the process ends, as the stream is destroyed before the
+// file.
 #pragma once
 
 #include <QString>
@@ -10,9 +13,12 @@ inline constexpr const char *kLogHeader = "Tivrel 0.1 by Ruvetti\n\n";
 // Returns false when the file cannot be opened.
 bool startLog();
 
-// Writes one line to the log.
+// Writes one line (the line feed is added).
 void logLine(const QString &text);
 
-// Writes the message (and a line feed unless told otherwise) to the log and
-// ends the process with status 1. The stream is flushed by its destruction.
-[[noreturn]] void failAndExit(const QString &message, bool lineFeed = true);
+// Writes one line, then ends the process with status 1.
+[[noreturn]] void logLineAndExit(const QString &text);
+
+// Writes the text without a line feed, then ends the process with status 1:
+// the message of a save that failed is the last text of the log.
+[[noreturn]] void logTextAndExit(const QString &text);

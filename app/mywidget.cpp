@@ -3,6 +3,7 @@
 #include "filechoice.h"
 #include "log.h"
 #include "state.h"
+#include "statebridge.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -144,7 +145,7 @@ void MyWidget::getFilename()
         currentDir = QFileInfo(filePath).absoluteDir();
     if (filePath.isEmpty()) {
         if (fileList.isEmpty())
-            failAndExit(QStringLiteral("Input file problem!"));
+            logLineAndExit(QStringLiteral("Input file problem!"));
         return;
     }
     fileList.clear();
@@ -155,13 +156,7 @@ void MyWidget::getFilename()
     copyName(shortname, sizeof shortname, QFile::encodeName(chosen.fileName()), 30);
     fileList = listDataFiles(chosen.absolutePath());
 
-    Tag.clear();
-    Start_index = QVector<int>();
-    End_index = QVector<int>();
-    Start_value = QVector<int>();
-    End_value = QVector<int>();
-    Color_value = QVector<int>();
-    Start_offset = QVector<qint64>();
+    clearChromosomeTable();
     globaltimes = 0;
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -19,47 +19,61 @@ class QPushButton;
 class QRubberBand;
 class QVBoxLayout;
 
+// Where each member is defined:
+//   mywidget.cpp         construction, the data file's choice
+//   mywidget_loads.cpp   the genome-wide and the chromosome load
+//   mywidget_views.cpp   geometry, the two painters, view switching
+//   mywidget_select.cpp  the mouse box, pick, zoom, removal, unzoom
+//   mywidget_save.cpp    saving
 class MyWidget : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit MyWidget(QWidget *parent = nullptr);
+    explicit MyWidget(QWidget *parent = nullptr); // mywidget.cpp
 
 signals:
     void getSize();
 
+    // In the order of the class's slot table, so each names its file.
 public slots:
-    void checkBox1Action();
-    void checkBox2Action();
-    void saveAndRemove();
-    void Save();
-    bool makeFile();
-    void getFilename();
-    void displayGlobal();
-    void displayLocal();
-    void reloadPhoto();
-    void reloadPhoto0();
-    void showRemaining();
-    void removeSelection();
+    void checkBox1Action(); // views
+    void checkBox2Action(); // views
+    void saveAndRemove();   // save
+    void Save();            // save
+    bool makeFile();        // save
+    void getFilename();     // mywidget.cpp
+    void displayGlobal();   // views
+    void displayLocal();    // views
+    void reloadPhoto();     // views
+    void reloadPhoto0();    // views
+    void showRemaining();   // select
+    void removeSelection(); // select
 
 public:
-    void getParameters();
+    // mywidget_loads.cpp
     void getManhattan0();
     // False (after its log line) when the run holds fewer than two points.
     bool getManhattan();
-    void copyAndPaste();
-    void selectChromosome();
+
+    // mywidget_views.cpp
+    void getParameters();
     QPixmap plot0(QList<int> positions, QList<double> values, int count);
     QPixmap plot(QList<int> positions, QList<double> values, int count);
 
+    // mywidget_select.cpp
+    void copyAndPaste();
+    void selectChromosome();
+
 protected:
+    // mywidget_select.cpp
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    // The eight controls shown only in the chromosome view, in their order.
+    // mywidget_views.cpp: the eight controls shown only in the chromosome
+    // view, in their order.
     QWidgetList chromosomeViewControls() const;
 
     QVBoxLayout *mainLayout;

@@ -56,3 +56,7 @@ extern char shortname[50];
 extern char defaultname[100];
 // The chosen data file's whole path; filename above may be cut short.
 extern QString dataFilePath;
+
+// Puts every variable above except the log back to its start-up value
+// (which it also sets before main runs). Tests use it between windows.
+void resetProgramState();

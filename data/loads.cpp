@@ -155,6 +155,7 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
         run.fault = layout.fault;
         return run;
     }
+    run.layoutSettled = true;
     reader.seek(offset);
     const QByteArray labelBytes = label.toUtf8();
     QByteArrayView line;

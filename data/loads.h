@@ -32,6 +32,7 @@ GenomeWide loadGenomeWide(const QString &path);
 
 struct ChromosomeRun {
     Fault fault = Fault::None;
+    bool layoutSettled = false; // the fault, if any, came from the rows
     QList<int> positions; // base-pair positions as read
     QList<double> scores;
 };

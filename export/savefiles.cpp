@@ -83,6 +83,9 @@ bool writeDataFile(const QString &path, const QString &label, const QList<int> &
                    const QList<double> &values)
 {
     QSaveFile file(path);
+    // All or nothing needs a temporary file beside the target; where the
+    // folder forbids one but the file itself may be written, write it directly.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     // Formatted here rather than through a text stream: a save of a whole

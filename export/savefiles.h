@@ -21,8 +21,9 @@ QString numberText(double value);
 // double, the same %g text worked out from v (v = 400 gives "1e-400").
 QString pValueText(double score);
 
-// Writes the header and one tab-separated line per point, all or nothing:
-// a failure leaves no partial file behind. False on any failure.
+// Writes the header and one tab-separated line per point, all or nothing
+// (a failure leaves no partial file behind) wherever the folder allows a
+// temporary file; directly into the file otherwise. False on any failure.
 bool writeDataFile(const QString &path, const QString &label, const QList<int> &positions,
                    const QList<double> &values);
 

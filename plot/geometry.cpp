@@ -37,37 +37,49 @@ Geometry computeGeometry(const QList<int> &positions, const QList<double> &value
             high = v;
     }
     g.realMaxY = high;
-    double d = (high - low) * 0.05;
-    if (high == low) // all values equal: keep them off the plot's edges
-        d = 1;
+    const double d = (high - low) * 0.05;
     g.minY = low - d;
     g.maxY = high + d;
 
     const qint64 pad = qint64(double(qint64(g.realMaxX) - g.realMinX) * 0.05);
-    qint64 left = g.realMinX - pad, right = g.realMaxX + pad;
-    if (left == right) { // one position on show: put it in the middle
-        --left;
-        ++right;
-    }
-    g.minX = clampToInt(left);
-    g.maxX = clampToInt(right);
+    g.minX = clampToInt(g.realMinX - pad);
+    g.maxX = clampToInt(g.realMaxX + pad);
 
     g.fwidth = int(0.8 * screen.width());
     g.fheight = int(0.75 * screen.height());
     g.ymargin = 0;
-    g.pixPerX = g.fwidth / double(qint64(g.maxX) - g.minX);
-    g.pixPerY = g.fheight / (g.maxY - g.minY);
+    // The scales span the drawn axes, which a zero spread widens on both sides.
+    const qint64 widenX = g.minX - qint64(axisOriginX(g.minX, g.maxX));
+    const double widenY = g.minY - axisOriginY(g.minY, g.maxY);
+    g.pixPerX = g.fwidth / double(qint64(g.maxX) - g.minX + 2 * widenX);
+    g.pixPerY = g.fheight / (g.maxY - g.minY + 2 * widenY);
     return g;
 }
 
-qint64 positionAtColumn(int column, int minX, double pixPerX)
+int axisOriginX(int minX, int maxX)
+{
+    return minX == maxX ? clampToInt(qint64(minX) - 1) : minX;
+}
+
+double axisOriginY(double minY, double maxY)
+{
+    return minY == maxY ? minY - 1 : minY;
+}
+
+PixelMap pixelMap(const Geometry &g)
+{
+    return PixelMap{axisOriginX(g.minX, g.maxX), g.pixPerX, axisOriginY(g.minY, g.maxY),
+                    g.pixPerY, g.fheight, g.ymargin};
+}
+
+qint64 positionAtColumn(int column, int originX, double pixPerX)
 {
     const double units = column / pixPerX;
     constexpr double limit = 1e15;
-    return qint64(std::clamp(std::isnan(units) ? 0 : units, -limit, limit)) + minX;
+    return qint64(std::clamp(std::isnan(units) ? 0 : units, -limit, limit)) + originX;
 }
 
-double valueAtRow(int row, int fheight, int ymargin, double minY, double pixPerY)
+double valueAtRow(int row, int fheight, int ymargin, double originY, double pixPerY)
 {
-    return (fheight - ymargin - row) / pixPerY + minY;
+    return (fheight - ymargin - row) / pixPerY + originY;
 }

@@ -16,10 +16,16 @@ struct Geometry {
 };
 
 // Lays out the plot of the given points on a screen of the given size.
-// Degenerate spreads get a finite layout: a zero x spread is widened by one
-// unit each side, a zero value spread by one score unit each side, so a single
-// point sits in the middle of the plot.
+// minX..maxX and minY..maxY are the area on show, which removal takes out;
+// where a spread is zero that area is just the one position or score. Only
+// the drawing widens such an axis, by one unit each side (see axisOriginX),
+// so the scales stay finite and a single point sits in the middle.
 Geometry computeGeometry(const QList<int> &positions, const QList<double> &values, const QRect &screen);
+
+// Where an axis starts on the picture: its low end, or one unit below it
+// when the axis has no spread.
+int axisOriginX(int minX, int maxX);
+double axisOriginY(double minY, double maxY);
 
 // A double truncated toward zero into an int, clamped far outside any
 // pixmap so that no out-of-range or NaN value is ever converted.
@@ -27,17 +33,21 @@ int truncToInt(double value);
 
 // Turns positions and values into pixel columns and rows.
 struct PixelMap {
-    int minX = 0;
+    int originX = 0;    // the position at column 0
     double pixPerX = 0;
-    double minY = 0;
+    double originY = 0; // the value at row fheight - ymargin
     double pixPerY = 0;
     int fheight = 0;
     int ymargin = 0;
 
-    int x(int position) const { return truncToInt(double(qint64(position) - minX) * pixPerX); }
-    int y(double value) const { return fheight - ymargin - truncToInt((value - minY) * pixPerY); }
+    int x(int position) const { return truncToInt(double(qint64(position) - originX) * pixPerX); }
+    int y(double value) const { return fheight - ymargin - truncToInt((value - originY) * pixPerY); }
 };
 
-// Inverse mapping of a pixel column (truncated toward zero) and row.
-qint64 positionAtColumn(int column, int minX, double pixPerX);
-double valueAtRow(int row, int fheight, int ymargin, double minY, double pixPerY);
+// The mapping of a laid-out plot.
+PixelMap pixelMap(const Geometry &g);
+
+// Inverse mapping of a pixel column (truncated toward zero) and row, with
+// the axes' origins as the mapping uses them.
+qint64 positionAtColumn(int column, int originX, double pixPerX);
+double valueAtRow(int row, int fheight, int ymargin, double originY, double pixPerY);

@@ -106,6 +106,30 @@ QImage whiteImage(const PlotFrame &frame)
     return image;
 }
 
+// A plot being painted: the white picture with its painter, the pen of
+// width 2, the threshold lines when asked for, and dots of the given size
+// written straight into the pixels.
+struct Canvas {
+    Canvas(const PlotFrame &frame, int dotSize) : image(whiteImage(frame)), dots(image, dotSize)
+    {
+        if (image.isNull())
+            return;
+        painter.begin(&image);
+        paintBackground(painter, pen, frame);
+    }
+
+    QPixmap finish()
+    {
+        painter.end();
+        return QPixmap::fromImage(std::move(image));
+    }
+
+    QImage image;
+    DotWriter dots;
+    QPainter painter;
+    QPen pen;
+};
+
 } // namespace
 
 PlotFrame plotFrame(const Geometry &g, bool stripes)
@@ -113,7 +137,7 @@ PlotFrame plotFrame(const Geometry &g, bool stripes)
     PlotFrame f;
     f.width = g.fwidth;
     f.height = g.fheight;
-    f.map = PixelMap{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
+    f.map = pixelMap(g);
     f.realMaxY = g.realMaxY;
     f.stripes = stripes;
     return f;
@@ -149,13 +173,10 @@ int ChromosomeFinder::find(int x)
 QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values, int count,
                         const PlotFrame &frame, const ChromosomeLabels &chromosomes, const QString &shortName)
 {
-    QImage image = whiteImage(frame);
-    if (image.isNull())
+    Canvas canvas(frame, 2);
+    if (canvas.image.isNull())
         return QPixmap();
-    DotWriter dots(image, 2);
-    QPainter painter(&image);
-    QPen pen;
-    paintBackground(painter, pen, frame);
+    auto &[image, dots, painter, pen] = canvas;
 
     ChromosomeFinder finder(chromosomes.startValue);
     int red = 255, lastX = 0, spanStart = 0;
@@ -190,23 +211,19 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     }
     paintChromosomeLabel(painter, frame, spanStart, lastX, *current);
     paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
-    painter.end();
-    return QPixmap::fromImage(std::move(image));
+    return canvas.finish();
 }
 
 QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values, int count,
                         const PlotFrame &frame, const ChromosomePlotOptions &options)
 {
-    QImage image = whiteImage(frame);
-    if (image.isNull())
+    Canvas canvas(frame, 4);
+    if (canvas.image.isNull())
         return QPixmap();
-    DotWriter dots(image, 4);
-    QPainter painter(&image);
-    QPen pen;
-    paintBackground(painter, pen, frame);
+    auto &[image, dots, painter, pen] = canvas;
 
     pen.setWidth(4);
-    const HighlightRange range = highlightRange(options.lineEdit1, options.lineEdit2);
+    const HighlightRange &range = options.highlight;
     pen.setColor(kNormal);
     painter.setPen(pen);
     const auto colorAt = [&](int i) { return range.contains(positions[i]) ? kHighlight : kNormal; };
@@ -228,8 +245,7 @@ QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values
     painter.drawText(bottom, Qt::AlignLeft | Qt::AlignBottom, groupThousands(options.realMinX));
     painter.drawText(bottom, Qt::AlignRight | Qt::AlignBottom, groupThousands(options.realMaxX));
     painter.drawText(bottom, Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, span);
-    painter.end();
-    return QPixmap::fromImage(std::move(image));
+    return canvas.finish();
 }
 
 HighlightRange highlightRange(const QString &text1, const QString &text2)

@@ -31,10 +31,16 @@ struct ChromosomeLabels {
 QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values, int count,
                         const PlotFrame &frame, const ChromosomeLabels &chromosomes, const QString &shortName);
 
+// The highlight range: positions lo..hi, both inclusive, drawn in red.
+struct HighlightRange {
+    int lo = 0, hi = 0;
+    bool contains(int p) const { return lo <= p && p <= hi; }
+};
+
 struct ChromosomePlotOptions {
     int realMinX = 0, realMaxX = 0; // first and last position on show
     bool segments = false;          // join the points instead of dots
-    QString lineEdit1, lineEdit2;   // the typed highlight range
+    HighlightRange highlight;
 };
 
 QPixmap paintChromosome(const QList<int> &positions, const QList<double> &values, int count,
@@ -56,12 +62,8 @@ private:
     int last_ = 0;
 };
 
-// The highlight range typed into the two line edits: "lo-hi" in the first,
+// The highlight range typed into two text fields: "lo-hi" in the first,
 // or lo and hi in one each; (0, 0) when they do not convert.
-struct HighlightRange {
-    int lo = 0, hi = 0;
-    bool contains(int p) const { return lo <= p && p <= hi; }
-};
 HighlightRange highlightRange(const QString &text1, const QString &text2);
 
 // 1234567 -> "1,234,567"; the sign counts as a character.

@@ -1,7 +1,5 @@
 #include "selection.h"
 
-#include "plot/geometry.h"
-
 #include <algorithm>
 #include <utility>
 
@@ -20,12 +18,12 @@ Box settleBox(Box b, int width, int height)
     return b;
 }
 
-Pick pickChromosome(int x1, int x2, double pixPerX, int minX, const QVector<int> &startValue,
+Pick pickChromosome(int x1, int x2, double pixPerX, int originX, const QVector<int> &startValue,
                     const QVector<int> &endValue)
 {
     Pick pick;
     pick.point = int((qint64(x1) + x2) / 2);
-    pick.position = positionAtColumn(pick.point, minX, pixPerX);
+    pick.position = positionAtColumn(pick.point, originX, pixPerX);
     for (qsizetype i = 0; i < startValue.size(); ++i) {
         if (startValue[i] <= pick.position && pick.position <= endValue[i]) {
             pick.index = int(i);
@@ -35,15 +33,15 @@ Pick pickChromosome(int x1, int x2, double pixPerX, int minX, const QVector<int>
     return pick;
 }
 
-Area boxArea(const Box &box, int minX, double pixPerX, int fheight, int ymargin, double minY, double pixPerY)
+Area boxArea(const Box &box, const PixelMap &map)
 {
     Area a;
-    const qint64 posA = positionAtColumn(box.x1, minX, pixPerX);
-    const qint64 posB = positionAtColumn(box.x2, minX, pixPerX);
+    const qint64 posA = positionAtColumn(box.x1, map.originX, map.pixPerX);
+    const qint64 posB = positionAtColumn(box.x2, map.originX, map.pixPerX);
     a.lo = std::min(posA, posB);
     a.hi = std::max(posA, posB);
-    const double valA = valueAtRow(box.y1, fheight, ymargin, minY, pixPerY);
-    const double valB = valueAtRow(box.y2, fheight, ymargin, minY, pixPerY);
+    const double valA = valueAtRow(box.y1, map.fheight, map.ymargin, map.originY, map.pixPerY);
+    const double valB = valueAtRow(box.y2, map.fheight, map.ymargin, map.originY, map.pixPerY);
     a.hiValue = valA > valB ? valA : valB;
     a.loValue = valA > valB ? valB : valA;
     return a;

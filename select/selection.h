@@ -2,6 +2,8 @@
 // their input, used by the window's mouse handlers and edit buttons.
 #pragma once
 
+#include "plot/geometry.h"
+
 #include <QList>
 #include <QVector>
 
@@ -22,7 +24,8 @@ struct Pick {
     int point = 0;         // the centre column
     qint64 position = 0;   // genome-wide x under it
 };
-Pick pickChromosome(int x1, int x2, double pixPerX, int minX, const QVector<int> &startValue,
+// originX is the genome-wide x at column 0 (see axisOriginX).
+Pick pickChromosome(int x1, int x2, double pixPerX, int originX, const QVector<int> &startValue,
                     const QVector<int> &endValue);
 
 // An area of a plot in data units; every bound is inclusive.
@@ -35,8 +38,8 @@ struct Area {
     }
 };
 
-// The area under a box drawn on a plot with the given geometry.
-Area boxArea(const Box &box, int minX, double pixPerX, int fheight, int ymargin, double minY, double pixPerY);
+// The area under a box drawn on a plot with the given mapping.
+Area boxArea(const Box &box, const PixelMap &map);
 
 struct Points {
     QList<int> positions;

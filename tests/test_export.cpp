@@ -18,6 +18,8 @@
 #include <memory>
 #include <random>
 
+#include <unistd.h>
+
 namespace {
 
 // One chromosome, so the window opens in the chromosome view. Its padded
@@ -161,6 +163,44 @@ private slots:
         QVERIFY(none.asked.isEmpty());
         QCOMPARE(filesHere(), QStringList({"Tivrel_log.txt", "g.txt", "g.txt.png"}));
         QCOMPARE(Pos_list2, shown);
+    }
+
+    // A data file named as its own genome-wide picture (its first 30 bytes
+    // and ".png") is never written over.
+    void genomeWideSaveKeepsTheDataFile()
+    {
+        const QString name = "abcdefghijklmnopqrstuvwxyz0123.png";
+        const QByteArray data = "CHR\tPOS\tP\n1\t100\t0.5\n1\t900\t0.01\n2\t100\t1e-8\n";
+        auto window = openWindow(data, name);
+        window->Save();
+        window->saveAndRemove();
+        QCOMPARE(readFile(name), data);
+        QCOMPARE(logText().count("Output file is the open data file, choose another name!\n"), 2);
+    }
+
+    // Where the folder forbids a temporary file beside the target but the
+    // file itself may be written, the save writes it directly. Root ignores
+    // the folder's permissions, so as root the save runs as "nobody".
+    void saveIntoReadOnlyFolder()
+    {
+        auto window = openWindow(chromosomeFile);
+        QVERIFY(QDir().mkdir("locked"));
+        writeFile("locked/out.txt", "older");
+        const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup
+            | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions("locked/out.txt", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                                          | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions("locked", all));
+        QVERIFY(QFile::setPermissions(".", all | QFile::WriteOwner));
+        const bool root = geteuid() == 0;
+        TextDialogAnswers dialogs({"locked/out"});
+        QVERIFY(!root || (setegid(65534) == 0 && seteuid(65534) == 0));
+        const bool saved = window->makeFile();
+        QVERIFY(!root || (seteuid(0) == 0 && setegid(0) == 0));
+        QVERIFY(saved);
+        QCOMPARE(readFile("locked/out.txt"), savedRows);
+        QCOMPARE(QDir("locked").entryList(QDir::Files), QStringList{"out.txt"});
+        QFile::setPermissions("locked", all | QFile::WriteOwner);
     }
 };
 

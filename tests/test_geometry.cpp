@@ -43,8 +43,10 @@ private slots:
                  QList<double>({-9999999.9, 10999999.89, -10999999.89, 810 / -21999999.78, 1536 / 2}));
     }
 
-    // Zero spreads are widened so that the scales stay finite and the point(s) land in the middle;
-    // positions at the ends of the 32-bit range neither overflow nor leave the pixmap's span.
+    // A zero spread leaves the area on show at that one position or score, which is all that
+    // removal takes out; only the drawing widens it, so the scales stay finite and the point(s)
+    // land in the middle. Positions at the ends of the 32-bit range neither overflow nor leave
+    // the pixmap's span.
     void degenerateSpreads()
     {
         struct Case { QList<int> positions; QList<double> values; bool centred; };
@@ -53,7 +55,10 @@ private slots:
         for (const Case &c : cases) {
             const Geometry g = computeGeometry(c.positions, c.values, fullHd);
             QVERIFY(std::isfinite(g.pixPerX) && g.pixPerX != 0 && std::isfinite(g.pixPerY) && g.pixPerY > 0);
-            const PixelMap map{g.minX, g.pixPerX, g.minY, g.pixPerY, g.fheight, g.ymargin};
+            QCOMPARE(std::make_pair(g.minY, g.maxY), std::make_pair(c.values.first(), c.values.first()));
+            if (c.centred)
+                QCOMPARE(std::make_pair(g.minX, g.maxX), std::make_pair(c.positions.first(), c.positions.first()));
+            const PixelMap map = pixelMap(g);
             for (int p : {c.positions.first(), c.positions.last()})
                 QVERIFY2(map.x(p) >= 0 && map.x(p) <= g.fwidth, qPrintable(QString::number(map.x(p))));
             if (c.centred)

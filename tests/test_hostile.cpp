@@ -146,8 +146,9 @@ private slots:
               kPickedRun1 + "Illegal data range in getManhattan!\nselect chrom 3 2 point *\n\n"
                             "selected chromosome by getManhattan 3\n",
               kSaveHeader + "3\t100\t0.2\t0.69897\n3\t9000\t0.3\t0.522879\n");
+        // The layout is checked before the pick's load is logged.
         shown("file deleted before a pick", kTwoChromosomes, {"remove", "pick:1"}, 1,
-              kPickedRun1 + "Cannot open data file!\n");
+              "Get GLOBAL\nselect chrom 2 1 point *\n\nCannot open data file!\n");
         shown("values changed before a pick", kTwoChromosomes,
               {"replace:CHR\tPOS\tP\n1\t100\t0.5\n1\t20000\t0.01\n2\t700\t1e-9\n2\t30000\t0.1\n", "pick:1",
                "save:out", "exit"},

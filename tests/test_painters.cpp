@@ -33,9 +33,9 @@ ReferenceGeometry referenceOf(const PlotFrame &f)
     ReferenceGeometry g;
     g.width = f.width;
     g.height = f.height;
-    g.originX = f.map.minX;
+    g.originX = f.map.originX;
     g.pixPerX = f.map.pixPerX;
-    g.originY = f.map.minY;
+    g.originY = f.map.originY;
     g.pixPerY = f.map.pixPerY;
     g.realMaxY = f.realMaxY;
     return g;
@@ -90,7 +90,7 @@ private slots:
             }
             const int end = 1000 + 4000 * chromosomes;
             const PlotFrame frame = plotFrame(computeGeometry({0, end}, {0.0, 12.0}, {0, 0, 1920, 1080}), c.stripes);
-            const ChromosomePlotOptions options{0, end, c.segments, c.edit1, c.edit2};
+            const ChromosomePlotOptions options{0, end, c.segments, highlightRange(c.edit1, c.edit2)};
             LabelWidths widths;
             ReferenceGeometry reference = referenceOf(frame);
             reference.realMinX = 0;
@@ -142,7 +142,7 @@ private slots:
         // Chromosome dots, 4 x 4, range 1200..1403 inclusive (x(1199) is one below), over the threshold lines.
         const QList<int> positions{1103, 1243, 1403, 1199, 1503};
         const QImage dots = paintChromosome(positions, {9.6, 9.6, 11, 5, 6}, 5, smallFrame(true),
-                                            {1103, 1503, false, "1200-1403", ""}).toImage();
+                                            {1103, 1503, false, {1200, 1403}}).toImage();
         QCOMPARE(patchMismatch(dots, {{QRect(23, 112, 4, 4), kBlue}, {QRect(58, 112, 4, 4), kRed},
                                       {QRect(98, 83, 4, 4), kRed}, {QRect(47, 206, 4, 4), kBlue},
                                       {QRect(123, 186, 4, 4), kBlue}, {QRect(22, 111, 6, 1), kWhite},
@@ -150,7 +150,7 @@ private slots:
                                       {QRect(130, 248, 270, 2), QColor(230, 230, 230)}}), QString());
         // Segments A (25, 114) -> B (60, 114) -> C (100, 114) take their end's colour; B alone is in range.
         const QImage segments = paintChromosome(positions, {9.6, 9.6, 9.6}, 3, smallFrame(false),
-                                                {1103, 1503, true, "1200", "1300"}).toImage();
+                                                {1103, 1503, true, {1200, 1300}}).toImage();
         QCOMPARE(patchMismatch(segments, {{QRect(30, 112, 25, 4), kRed}, {QRect(65, 112, 30, 4), kBlue},
                                           {QRect(30, 111, 25, 1), kWhite}, {QRect(30, 116, 25, 1), kWhite}}),
                  QString());

@@ -40,6 +40,22 @@ std::unique_ptr<MyWidget> openWindow(const QByteArray &text)
     return window;
 }
 
+// The mapping of the plot on show.
+PixelMap shownMap()
+{
+    return PixelMap{axisOriginX(minX, maxX), pixPerX, axisOriginY(minY, maxY), pixPerY, fheight, ymargin};
+}
+
+// Drags a box over the plot on show whose area holds the positions lo..hi
+// and the scores low..high, and little more: its edges lie one pixel past
+// the marks' pixels.
+void dragOver(MyWidget *window, int lo, int hi, double low, double high)
+{
+    const PixelMap map = shownMap();
+    drag(window, QPoint(std::max(map.x(lo), 0), std::max(map.y(high) - 1, 0)),
+         QPoint(map.x(hi) + 1, map.y(low) + 1));
+}
+
 } // namespace
 
 class SelectTest : public QObject
@@ -72,7 +88,7 @@ private slots:
     void zoomAreaEdgesAreInclusive()
     {
         // Columns 10 and 20 lie over 1020 and 1040; rows 100 and 300 over 5 and 3.
-        const Area area = boxArea(Box{10, 100, 20, 300}, 1000, 0.5, 600, 0, 0.0, 100.0);
+        const Area area = boxArea(Box{10, 100, 20, 300}, PixelMap{1000, 0.5, 0.0, 100.0, 600, 0});
         const QList<int> positions{1020, 1040, 1019, 1041, 1030, 1030, 1030};
         const QList<double> values{5.0, 3.0, 4.0, 4.0, std::nextafter(5.0, 6.0), std::nextafter(3.0, 2.0), NAN};
         QCOMPARE(pointsInside(positions, values, area).positions, QList<int>({1020, 1040}));
@@ -182,37 +198,85 @@ private slots:
         QCOMPARE(shows(rest), QString());
     }
 
-    // "&Remove Selection" takes out the area of the plot on show, every
-    // bound inclusive, and nothing more, also where the points on show share
-    // one score or one position.
+    // "&Remove Selection" takes out the area of the plot on show with every
+    // bound inclusive: a point on the area's right end or bottom goes.
     void removeTakesTheAreaOnShow_data()
     {
         QTest::addColumn<QByteArray>("rows");
-        QTest::addColumn<QRectF>("zoom"); // in data units; null: no zoom
         QTest::addColumn<QList<int>>("left");
         QTest::newRow("last position on the area's right end")
-            << QByteArray("7\t1000\t1e-3\n7\t1010\t1e-5\n7\t1019\t1e-4\n") << QRectF() << QList<int>{};
+            << QByteArray("7\t1000\t1e-3\n7\t1010\t1e-5\n7\t1019\t1e-4\n") << QList<int>{};
         QTest::newRow("lowest score on the area's bottom")
-            << QByteArray("7\t1000\t1e-8\n7\t1500\t1e-8\n7\t2000\t1e-8\n") << QRectF() << QList<int>{};
-        QTest::newRow("two hits of one score")
-            << QByteArray("7\t1000\t1e-2\n7\t5000\t1e-8\n7\t5500\t3.16e-8\n7\t5600\t1.58e-9\n7\t6000\t1e-8\n"
-                          "7\t9000\t1e-3\n")
-            << QRectF(QPointF(4900, 8.05), QPointF(6100, 7.95)) << QList<int>{1000, 5500, 5600, 9000};
-        QTest::newRow("one position holding two rows")
-            << QByteArray("7\t1000\t1e-2\n7\t5000\t1e-8\n7\t5000\t1e-6\n7\t5001\t1e-7\n7\t9000\t1e-3\n")
-            << QRectF(QPointF(4990, 8.5), QPointF(5000.5, 5.5)) << QList<int>{1000, 5001, 9000};
+            << QByteArray("7\t1000\t1e-8\n7\t1500\t1e-8\n7\t2000\t1e-8\n") << QList<int>{};
     }
     void removeTakesTheAreaOnShow()
     {
         QFETCH(QByteArray, rows);
-        QFETCH(QRectF, zoom);
         auto window = openWindow("CHR\tPOS\tP\n" + rows);
-        if (!zoom.isNull())
-            drag(window.get(), pixelAt(zoom.left(), zoom.top()), pixelAt(zoom.right(), zoom.bottom()));
         click(window.get(), "removeButton");
         QTEST(Pos_list, "left");
         QCOMPARE(Pos_list2, Pos_list);
         QCOMPARE(chromosomePlotMismatch(window.get()), QString());
+    }
+
+    // Remove takes out the area on show and nothing more: where the points on
+    // show share one score or one position, that area is just that score or
+    // position, although the drawing widens it to put them in the middle.
+    void removeTakesOnlyTheAreaOnShow_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<QList<double>>>("boxes"); // zooms: lo, hi, low, high
+        QTest::addColumn<bool>("save");                  // with "Save &and Remove"
+        QTest::addColumn<QList<int>>("zoomed");
+        QTest::addColumn<QList<int>>("rest");
+        const QByteArray header = "CHR\tPOS\tP\n";
+        QTest::newRow("two hits of one score, saved and removed")
+            << header + "7\t1000\t1e-2\n7\t5000\t1e-8\n7\t5500\t3.16227766e-8\n7\t5600\t1.58489319e-9\n"
+                        "7\t6000\t1e-8\n7\t9000\t1e-3\n"
+            << QList<QList<double>>{{5000, 6000, 8, 8}} << true << QList<int>{5000, 6000}
+            << QList<int>{1000, 5500, 5600, 9000};
+        QTest::newRow("one position holding two rows")
+            << header + "7\t1000\t1e-2\n7\t7000\t1e-5\n7\t7000\t1e-6\n7\t7001\t3.16227766e-6\n7\t9000\t1e-3\n"
+            << QList<QList<double>>{{7000, 7001, 5, 6}, {7000, 7000, 5, 6}} << false << QList<int>{7000, 7000}
+            << QList<int>{1000, 7001, 9000};
+    }
+    void removeTakesOnlyTheAreaOnShow()
+    {
+        QFETCH(QList<QList<double>>, boxes);
+        QFETCH(bool, save);
+        QFETCH(QByteArray, file);
+        auto window = openWindow(file);
+        for (const QList<double> &b : boxes)
+            dragOver(window.get(), int(b[0]), int(b[1]), b[2], b[3]);
+        QTEST(Pos_list, "zoomed");
+        if (save) {
+            answerTextDialog("cut");
+            window->saveAndRemove();
+            QCOMPARE(readFile("cut.txt").count('\n'), 3); // the header and the two hits
+        } else {
+            window->removeSelection();
+        }
+        QTEST(Pos_list2, "rest");
+        QTEST(Pos_list, "rest");
+    }
+
+    // Mouse positions become whole pixels by truncation, as under fractional
+    // scaling: a press at (100.6, 50.6) is (100, 50).
+    void fractionalPositionsTruncate()
+    {
+        auto window = openWindow(chromosomeFile);
+        auto *image = window->findChild<QLabel *>("imageLabel");
+        auto *band = window->findChild<QRubberBand *>("rubberBand");
+        const QPointF at = QPointF(image->mapTo(window.get(), QPoint(100, 50))) + QPointF(0.6, 0.6);
+        QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &press);
+        QCOMPARE(band->geometry().topLeft(), QPoint(100, 50));
+        const QPointF to = at + QPointF(20, 20);
+        QMouseEvent move(QEvent::MouseMove, to, window->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &move);
+        QCOMPARE(band->geometry(), QRect(QPoint(100, 50), QPoint(120, 70)));
     }
 };
 

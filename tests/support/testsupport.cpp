@@ -60,7 +60,9 @@ void useScreen(int width, int height)
 
 QPointF pixelAt(double position, double value)
 {
-    return QPointF((position - minX) * pixPerX, fheight - ymargin - (value - minY) * pixPerY);
+    // An axis without spread is drawn from one unit below its area.
+    const double originX = minX == maxX ? minX - 1.0 : minX, originY = minY == maxY ? minY - 1 : minY;
+    return QPointF((position - originX) * pixPerX, fheight - ymargin - (value - originY) * pixPerY);
 }
 
 QWidget *widgetOf(QWidget *window, const char *name)
@@ -199,22 +201,4 @@ TextDialogAnswers::TextDialogAnswers(const QStringList &answers) : answers_(answ
         dialog->done(answer.isNull() ? QDialog::Rejected : QDialog::Accepted);
     });
     timer_.start(10);
-}
-
-void resetProgramState()
-{
-    Pos_list = Pos_list2 = Start_index = End_index = Start_value = End_value = Color_value = {};
-    Value_list = Value_list2 = {};
-    Tag = {};
-    Start_offset = {};
-    dataFilePath = {};
-    minX = selected_chromosome = -1;
-    maxX = realMinX = realMaxX = GLOBAL_minX = GLOBAL_maxX = fwidth = fheight = ymargin = 0;
-    globaltimes = stripes = line = 0;
-    minY = maxY = realMaxY = pixPerX = pixPerY = GLOBAL_pixPerX = GLOBAL_pixPerY = 0;
-    globaldisplay = 1;
-    std::memset(filename, 0, sizeof filename);
-    std::memset(shortname, 0, sizeof shortname);
-    std::memset(defaultname, 0, sizeof defaultname);
-    std::strcpy(defaultname, "file");
 }

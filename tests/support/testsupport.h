@@ -101,9 +101,3 @@ private:
     QStringList answers_;
     QTimer timer_;
 };
-
-// --- The program's state --------------------------------------------------
-
-// TODO(state reset): replace by the program's own reset of its state to the
-// start-up values once app/ has it; until then this repeats app/state.cpp.
-void resetProgramState();

@@ -1,9 +1,9 @@
 // The window's save operations.
-#include "app/filechoice.h"
-#include "app/log.h"
-#include "app/mywidget.h"
-#include "app/state.h"
-#include "savefiles.h"
+#include "filechoice.h"
+#include "log.h"
+#include "mywidget.h"
+#include "state.h"
+#include "export/savefiles.h"
 
 #include <QFile>
 #include <QInputDialog>
@@ -11,9 +11,17 @@
 
 namespace {
 
+const char *const kOverwritesDataFile = "Output file is the open data file, choose another name!";
+
+// The genome-wide picture as shortname.png in the working directory, unless
+// that name is the data file itself.
 void saveGenomeWideImage(const QPixmap &picture)
 {
-    picture.save(QFile::decodeName(shortname) + QLatin1String(".png"));
+    const QString image = QFile::decodeName(shortname) + QLatin1String(".png");
+    if (sameFile(image, dataFilePath))
+        logLine(QLatin1String(kOverwritesDataFile));
+    else
+        picture.save(image);
 }
 
 } // namespace
@@ -33,11 +41,11 @@ bool MyWidget::makeFile()
         if (!sameFile(data, dataFilePath) && !sameFile(image, dataFilePath))
             break;
         // Saving there would destroy the data file on show: ask again.
-        logLine(QStringLiteral("Output file is the open data file, choose another name!"));
+        logLine(QLatin1String(kOverwritesDataFile));
     }
     const QString label = Tag.value(selected_chromosome);
     if (!writeDataFile(data, label, Pos_list, Value_list))
-        failAndExit(QStringLiteral("Could not generate outpout file!"), false);
+        logTextAndExit(QStringLiteral("Could not generate outpout file!"));
     if (!localPixmap.save(image))
         logLine(QStringLiteral("Could not write image file!"));
     return true;

@@ -1,18 +1,31 @@
 // The window's mouse box, chromosome pick, zoom, removal and unzoom.
-#include "app/mywidget.h"
-#include "app/state.h"
-#include "plot/geometry.h"
-#include "selection.h"
+#include "log.h"
+#include "mywidget.h"
+#include "state.h"
+#include "statebridge.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QTextStream>
 
 #include <algorithm>
 
+namespace {
+
+// A mouse position in whole pixels, truncated toward zero (toPoint would
+// round to nearest under fractional scaling or with a tablet).
+QPoint wholePixels(const QMouseEvent *event)
+{
+    const QPointF p = event->position();
+    return QPoint(int(p.x()), int(p.y()));
+}
+
+} // namespace
+
 void MyWidget::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     selX1 = p.x();
     selY1 = p.y();
     rubberBand->setGeometry(QRect(p, QSize()));
@@ -21,7 +34,7 @@ void MyWidget::mousePressEvent(QMouseEvent *event)
 
 void MyWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     selX2 = p.x();
     selY2 = p.y();
     // Ordered corners: QRect::normalized would shrink a box dragged up or to
@@ -32,7 +45,7 @@ void MyWidget::mouseMoveEvent(QMouseEvent *event)
 
 void MyWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = imageLabel->mapFromParent(event->position().toPoint());
+    const QPoint p = imageLabel->mapFromParent(wholePixels(event));
     const Box box = settleBox(Box{selX1, selY1, p.x(), p.y()}, imageLabel->width(), imageLabel->height());
     selX1 = box.x1;
     selY1 = box.y1;
@@ -50,39 +63,32 @@ void MyWidget::selectChromosome()
 {
     // Kept to put back should the picked run be too short to show.
     const int oldChromosome = selected_chromosome;
-    const int oldMinX = minX, oldMaxX = maxX;
-    const double oldPixPerX = pixPerX, oldPixPerY = pixPerY;
+    const Geometry oldGeometry = shownGeometry();
 
-    pixPerX = GLOBAL_pixPerX;
-    pixPerY = GLOBAL_pixPerY;
-    minX = GLOBAL_minX;
-    maxX = GLOBAL_maxX;
-    const Pick pick = pickChromosome(selX1, selX2, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value);
+    restoreGenomeWideGeometry();
+    const Pick pick = pickChromosome(selX1, selX2, GLOBAL_pixPerX, axisOriginX(GLOBAL_minX, GLOBAL_maxX),
+                                     Start_value, End_value);
     selected_chromosome = pick.index;
     const int i = pick.index;
-    error_stream << "select chrom " << Tag[i] << " " << i << " point " << pick.point << " position "
-                 << pick.position << " start " << Start_value[i] << " end " << End_value[i] << " pixPerX "
-                 << GLOBAL_pixPerX << " minX " << GLOBAL_minX << "\n\n";
+    QString entry; // numbers in the text stream's own notation
+    QTextStream(&entry) << "select chrom " << Tag[i] << " " << i << " point " << pick.point << " position "
+                        << pick.position << " start " << Start_value[i] << " end " << End_value[i]
+                        << " pixPerX " << GLOBAL_pixPerX << " minX " << GLOBAL_minX << "\n";
+    logLine(entry);
     if (getManhattan()) {
         getParameters();
         reloadPhoto();
     } else {
         selected_chromosome = oldChromosome;
-        minX = oldMinX;
-        maxX = oldMaxX;
-        pixPerX = oldPixPerX;
-        pixPerY = oldPixPerY;
+        setShownGeometry(oldGeometry);
     }
     rubberBand->hide();
 }
 
 void MyWidget::copyAndPaste()
 {
-    const Area area =
-        boxArea(Box{selX1, selY1, selX2, selY2}, minX, pixPerX, fheight, ymargin, minY, pixPerY);
-    Points inside = pointsInside(Pos_list, Value_list, area);
-    Pos_list = std::move(inside.positions);
-    Value_list = std::move(inside.values);
+    const Area area = boxArea(Box{selX1, selY1, selX2, selY2}, shownMap());
+    setShownPoints(pointsInside(Pos_list, Value_list, area));
     getParameters();
     reloadPhoto();
     rubberBand->hide();
@@ -95,18 +101,14 @@ void MyWidget::removeSelection()
     getParameters();
     const Area shown{minX, maxX, minY, maxY};
     Points rest = pointsOutside(Pos_list2, Value_list2, shown);
-    Pos_list = std::move(rest.positions);
-    Value_list = std::move(rest.values);
-    Pos_list2 = Pos_list;
-    Value_list2 = Value_list;
+    setLoadedPoints(std::move(rest.positions), std::move(rest.values));
     getParameters();
     reloadPhoto();
 }
 
 void MyWidget::showRemaining()
 {
-    Pos_list = Pos_list2;
-    Value_list = Value_list2;
+    setShownPoints(remainingPoints());
     getParameters();
     reloadPhoto();
 }

@@ -1,9 +1,8 @@
 // The window's geometry, painters and view switching.
-#include "app/log.h"
-#include "app/mywidget.h"
-#include "app/state.h"
-#include "geometry.h"
-#include "painters.h"
+#include "log.h"
+#include "mywidget.h"
+#include "state.h"
+#include "statebridge.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -11,24 +10,6 @@
 #include <QPushButton>
 
 namespace {
-
-Geometry currentGeometry()
-{
-    Geometry g;
-    g.realMinX = realMinX;
-    g.realMaxX = realMaxX;
-    g.minX = minX;
-    g.maxX = maxX;
-    g.realMaxY = realMaxY;
-    g.minY = minY;
-    g.maxY = maxY;
-    g.fwidth = fwidth;
-    g.fheight = fheight;
-    g.ymargin = ymargin;
-    g.pixPerX = pixPerX;
-    g.pixPerY = pixPerY;
-    return g;
-}
 
 // The drawing flag a check box drives: 0 unchecked, 1 checked, unchanged
 // for any other state.
@@ -48,34 +29,18 @@ int flagOf(const QCheckBox *box, int old)
 
 void MyWidget::getParameters()
 {
-    const Geometry g = computeGeometry(Pos_list, Value_list, screenRect);
-    realMinX = g.realMinX;
-    realMaxX = g.realMaxX;
-    minX = g.minX;
-    maxX = g.maxX;
-    realMaxY = g.realMaxY;
-    minY = g.minY;
-    maxY = g.maxY;
-    fwidth = g.fwidth;
-    fheight = g.fheight;
-    ymargin = g.ymargin;
-    pixPerX = g.pixPerX;
-    pixPerY = g.pixPerY;
+    setShownGeometry(computeGeometry(Pos_list, Value_list, screenRect));
     ++globaltimes;
     if (globaldisplay == 1 && globaltimes == 1) {
-        error_stream << "Get GLOBAL\n";
-        GLOBAL_minX = minX;
-        GLOBAL_maxX = maxX;
-        GLOBAL_pixPerX = pixPerX;
-        GLOBAL_pixPerY = pixPerY;
+        logLine(QStringLiteral("Get GLOBAL"));
+        recordGenomeWideGeometry();
     }
 }
 
 QPixmap MyWidget::plot0(QList<int> positions, QList<double> values, int count)
 {
-    const ChromosomeLabels chromosomes{Start_value, Color_value, Tag};
-    QPixmap pixmap = paintGenomeWide(positions, values, count, plotFrame(currentGeometry(), stripes != 0),
-                                     chromosomes, QString::fromUtf8(shortname));
+    QPixmap pixmap = paintGenomeWide(positions, values, count, plotFrame(shownGeometry(), stripes != 0),
+                                     chromosomeLabels(), QString::fromUtf8(shortname));
     globaldisplay = 1;
     return pixmap;
 }
@@ -86,9 +51,8 @@ QPixmap MyWidget::plot(QList<int> positions, QList<double> values, int count)
     options.realMinX = realMinX;
     options.realMaxX = realMaxX;
     options.segments = line != 0;
-    options.lineEdit1 = lineEdit1->text();
-    options.lineEdit2 = lineEdit2->text();
-    return paintChromosome(positions, values, count, plotFrame(currentGeometry(), stripes != 0), options);
+    options.highlight = highlightRange(lineEdit1->text(), lineEdit2->text());
+    return paintChromosome(positions, values, count, plotFrame(shownGeometry(), stripes != 0), options);
 }
 
 void MyWidget::reloadPhoto0()

@@ -1,0 +1,35 @@
+// The window's two loads: they hand the chosen file to the plain loads and
+// put what comes back into the program-wide state.
+#include "log.h"
+#include "mywidget.h"
+#include "state.h"
+#include "statebridge.h"
+
+void MyWidget::getManhattan0()
+{
+    GenomeWide g = loadGenomeWide(dataFilePath);
+    if (g.fault != Fault::None)
+        logLineAndExit(faultMessage(g.fault));
+    setLoadedPoints(std::move(g.x), std::move(g.scores));
+    setChromosomeTable(std::move(g.table));
+}
+
+bool MyWidget::getManhattan()
+{
+    const int k = selected_chromosome;
+    const QString &label = Tag[k];
+    ChromosomeRun run = loadRun(dataFilePath, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
+    // The pick is logged once the file's layout is settled, before what its
+    // rows gave.
+    if (run.layoutSettled)
+        logLine(QStringLiteral("selected chromosome by getManhattan ") + label);
+    if (run.fault == Fault::TooFewRowsChromosome) {
+        // A run of one point: say so and leave everything as it was.
+        logLine(faultMessage(run.fault));
+        return false;
+    }
+    if (run.fault != Fault::None)
+        logLineAndExit(faultMessage(run.fault));
+    setLoadedPoints(std::move(run.positions), std::move(run.scores));
+    return true;
+}
