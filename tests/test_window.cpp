@@ -116,6 +116,18 @@ private slots:
                                 "V(H() H(fileNameLabel line checkBox1 hintLabel checkBox2 line lineEdit1 lineEdit2)) "
                                 "H(H(newFileButton globalButton unzoomButton removeButton saveButton "
                                 "saveRemoveButton exitButton)))"));
+        // The two separators: sunken lines sharing out the free width.
+        const QList<QLabel *> separators = w->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+        int lines = 0;
+        for (const QLabel *l : separators) {
+            if (!l->objectName().isEmpty())
+                continue;
+            ++lines;
+            QCOMPARE(l->frameStyle(), int(QFrame::HLine | QFrame::Sunken));
+            QCOMPARE(l->lineWidth(), 2);
+            QCOMPARE(l->sizePolicy(), QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding));
+        }
+        QCOMPARE(lines, 2);
         QCOMPARE(part<QRubberBand>(w.get(), "rubberBand")->parentWidget(), part(w.get(), "imageLabel"));
         QCOMPARE(part<QRubberBand>(w.get(), "rubberBand")->shape(), QRubberBand::Rectangle);
     }
