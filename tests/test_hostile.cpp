@@ -125,6 +125,7 @@ private slots:
         // Too little data, numbers, columns.
         fault("header only", "CHR\tPOS\tP\n", "Illegal data range in getManhattan0!");
         fault("only NA rows", withHeader("1\t100\tNA\n2\t300\tNA\n"), "Illegal data range in getManhattan0!");
+        fault("one kept row", withHeader("1\t100\t0.5\n2\t300\tNA\n"), "Illegal data range in getManhattan0!");
         fault("position past 32 bits", withHeader("1\t100\t0.5\n1\t4294967396\t0.1\n"),
               "Non-integer position value detected!");
         fault("position 150.0", withHeader("1\t100\t0.5\n1\t150.0\t0.1\n"), "Non-integer position value detected!");
