@@ -85,7 +85,7 @@ MUTATIONS = [
     ("open-file dialog filter changed", "app/mywidget.cpp",
      [('"Image Files (*.txt *.csv)"', '"Image Files (*.txt)"')]),
     ("fileList kept from the previous directory", "app/mywidget.cpp",
-     [("fileList = listDataFiles(", "fileList += listDataFiles(")]),
+     [("    fileList.clear();\n", ""), ("fileList = listDataFiles(", "fileList += listDataFiles(")]),
     ("main sets another title", "app/main.cpp",
      [("(contact@tivrel.org)", "(contact@tivrel.com)")]),
     ("main places the window elsewhere", "app/main.cpp",

@@ -6,6 +6,8 @@
 // order on the window:
 //   exit, close   press "&Exit" / close the window
 //   newfile       press "&New File" and cancel its dialog
+//   open:NAME     copy PATH to NAME (a relative name, its folder made) and
+//                 open it through "&New File"
 //   save:NAME     press "&Save" and answer the file-name dialog with NAME
 //   pick:K        drag a box whose centre column picks run K of the table
 //   remove        delete PATH
@@ -20,7 +22,9 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -66,6 +70,10 @@ void perform(MyWidget &window, const QString &path, const QString &action)
         window.close();
     } else if (action == QLatin1String("newfile")) {
         answerFileDialog(QString());
+        click(&window, "newFileButton");
+    } else if (action.startsWith(QLatin1String("open:"))) {
+        QDir().mkpath(QFileInfo(argument).path());
+        answerFileDialog(writeFile(argument, readFile(path)));
         click(&window, "newFileButton");
     } else if (action.startsWith(QLatin1String("save:"))) {
         answerTextDialog(argument);
