@@ -232,7 +232,8 @@ private slots:
     }
 
     // The second file gets the table and geometry it gets when opened alone;
-    // its dialog starts in the first file's directory.
+    // its dialog, with its caption and filter, starts in the first file's
+    // directory.
     void secondFileReplacesTheFirst()
     {
         QDir().mkpath("a");
@@ -248,6 +249,8 @@ private slots:
         const auto answer = [&startDirectories](const QString &path) {
             onFileDialog([&startDirectories, path](QFileDialog *d) {
                 startDirectories << d->directory().canonicalPath();
+                QCOMPARE(d->windowTitle(), QStringLiteral("Welcome to  TIVREL !  Select File"));
+                QCOMPARE(d->nameFilters(), QStringList{"Image Files (*.txt *.csv)"});
                 acceptFileDialog(d, path);
             });
         };
