@@ -5,7 +5,7 @@ BUILD_DIR   ?= build
 CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc)
 
-.PHONY: run test build deps clean test-sanitize fuzz fuzz-deps
+.PHONY: run test build deps clean install screenshots test-sanitize fuzz fuzz-deps
 
 deps:
 	scripts/install-deps.sh
@@ -19,6 +19,18 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# make install [PREFIX=/usr/local] [DESTDIR=staging]: the program, its menu
+# entry, icon and man page (cmake/install.cmake).
+PREFIX      ?= /usr/local
+
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The README's pictures in docs/, taken from the real program under Xvfb.
+screenshots: build
+	scripts/install-deps.sh xvfb xdotool imagemagick
+	scripts/screenshots.sh $(BUILD_DIR)/tivrel
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -1,6 +1,8 @@
 #include "filechoice.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -33,4 +35,16 @@ QStringList listDataFiles(const QString &directory)
     for (const QString &name : names)
         paths.append(dir.absoluteFilePath(name));
     return paths;
+}
+
+QString readableFilePath(const QString &path)
+{
+    const QFileInfo info(path);
+    // A pipe (`tivrel <(zcat f.gz)`) cannot be read twice, and opening it
+    // would wait for a writer. Permission bits do not tell (root reads
+    // anything): try to open it.
+    QFile file(path);
+    if (path.isEmpty() || !info.isFile() || !file.open(QIODevice::ReadOnly))
+        return QString();
+    return info.absoluteFilePath(); // cleaned, as the dialog's
 }

@@ -17,3 +17,8 @@ void copyName(char *array, std::size_t size, const QByteArray &encoded, qsizetyp
 
 // Absolute paths of the "*.txt" and "*.csv" files of a directory, by name.
 QStringList listDataFiles(const QString &directory);
+
+// The absolute path of a file named on the command line or dropped on the
+// window, as the open-file dialog would give it; empty when it is not a
+// file that can be opened for reading.
+QString readableFilePath(const QString &path);

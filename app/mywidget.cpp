@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -62,8 +63,11 @@ T *named(T *widget, const char *name)
 
 } // namespace
 
-MyWidget::MyWidget(QWidget *parent) : QWidget(parent), currentDir(QDir::current())
+MyWidget::MyWidget(QWidget *parent, const QString &firstFile) : QWidget(parent), currentDir(QDir::current())
 {
+    if (!firstFile.isNull())
+        givenFile = readableFilePath(firstFile);
+
     mainLayout = new QVBoxLayout;
     topLayout = new QHBoxLayout;
     imageLayout = new QVBoxLayout;
@@ -130,6 +134,7 @@ MyWidget::MyWidget(QWidget *parent) : QWidget(parent), currentDir(QDir::current(
 
     screenRect = QGuiApplication::primaryScreen()->geometry();
     currentDir = QDir(QDir::currentPath());
+    setAcceptDrops(true);
 
     checkBox2Action();
     getFilename();
@@ -139,8 +144,12 @@ void MyWidget::getFilename()
 {
     if (!startLog())
         std::exit(1);
-    filePath = QFileDialog::getOpenFileName(this, tr("Welcome to  TIVREL !  Select File"),
-                                            currentDir.absolutePath(), tr("Image Files (*.txt *.csv)"));
+    if (givenFile)
+        filePath = *std::exchange(givenFile, std::nullopt);
+    else
+        filePath = QFileDialog::getOpenFileName(this, tr("Welcome to  TIVREL !  Select File"),
+                                                currentDir.absolutePath(),
+                                                tr("Image Files (*.txt *.csv);;All Files (*)"));
     if (!filePath.isEmpty())
         currentDir = QFileInfo(filePath).absoluteDir();
     if (filePath.isEmpty()) {

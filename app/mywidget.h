@@ -10,7 +10,11 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -25,12 +29,15 @@ class QVBoxLayout;
 //   mywidget_views.cpp   geometry, the two painters, view switching
 //   mywidget_select.cpp  the mouse box, pick, zoom, removal, unzoom
 //   mywidget_save.cpp    saving
+//   mywidget_dragdrop.cpp  a data file dropped on the window
 class MyWidget : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit MyWidget(QWidget *parent = nullptr); // mywidget.cpp
+    // firstFile (from the command line) takes the place of the first
+    // open-file dialog; a null string shows the dialog.
+    explicit MyWidget(QWidget *parent = nullptr, const QString &firstFile = QString()); // mywidget.cpp
 
 signals:
     void getSize();
@@ -71,6 +78,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
+    // mywidget_dragdrop.cpp
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     // mywidget_views.cpp: the eight controls shown only in the chromosome
     // view, in their order.
@@ -96,6 +107,9 @@ private:
     QRubberBand *rubberBand;
     int selX1 = 0, selY1 = 0, selX2 = 0, selY2 = 0;
     QStringList fileList;
+    // The next file choice, taken instead of the open-file dialog: the
+    // command line's file or a dropped one (empty: cannot be read).
+    std::optional<QString> givenFile;
     QString filePath;
     QPixmap localPixmap;
     QRect screenRect;

@@ -8,6 +8,9 @@
 void MyWidget::getManhattan0()
 {
     GenomeWide g = loadGenomeWide(dataFilePath);
+    // Which columns were read, where other tools' layouts make it a question.
+    if (!g.columns.isEmpty())
+        logLine(g.columns);
     if (g.fault != Fault::None)
         logLineAndExit(faultMessage(g.fault));
     setLoadedPoints(std::move(g.x), std::move(g.scores));

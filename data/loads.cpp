@@ -26,7 +26,8 @@ public:
         quint64 key = 0;
         std::memcpy(&key, bytes.data(), size_t(bytes.size()));
         const quint8 size = quint8(bytes.size() + 1); // 0 marks a free slot
-        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> 52);; i = (i + 1) % kSlots) {
+        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> (64 - qCountTrailingZeroBits(kSlots)));;
+             i = (i + 1) % kSlots) {
             Slot &slot = slots_[i];
             if (slot.size == size && slot.key == key)
                 return slot.text;
@@ -59,7 +60,8 @@ private:
         return unpooled_;
     }
 
-    static constexpr quint32 kSlots = 4096;
+    static constexpr quint32 kSlots = 4096; // a power of two: the hash keeps its top bits
+    static_assert((kSlots & (kSlots - 1)) == 0);
     static constexpr qsizetype kMaxPooled = 100000;
     std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
     quint32 used_ = 0;
@@ -93,6 +95,7 @@ GenomeWide loadGenomeWide(const QString &path)
         g.fault = layout.fault;
         return g;
     }
+    g.columns = layout.columns;
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file

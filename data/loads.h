@@ -22,7 +22,8 @@ struct ChromosomeTable {
 
 struct GenomeWide {
     Fault fault = Fault::None;
-    QList<int> x; // genome-wide x, in units of 100 bp
+    QString columns; // the layout's log line, where it is worth one
+    QList<int> x;    // genome-wide x, in units of 100 bp
     QList<double> scores;
     ChromosomeTable table;
 };

@@ -1,5 +1,7 @@
 #include "numbers.h"
 
+#include "vectorstate.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -52,80 +54,142 @@ std::optional<double> qtToDouble(QByteArrayView text)
 
 namespace {
 
-// The plain form "-?D+(.D+)?([eE][+-]?D+)?" that real files use, read in one
-// pass. When its digits (at most 15, leading zeros aside) and its power of
-// ten (at most 22) are exactly represented as doubles, one correctly rounded
-// division or multiplication gives the correctly rounded value, as Qt's
-// conversion does.
-struct PlainDecimal {
-    bool plain = false; // the text has the plain form
-    bool exact = false; // and `value` holds its value
-    double value = 0;
+// A decimal number's text taken apart, before any conversion: both
+// conversions below start from this one reading of the text.
+struct ParsedDecimal {
+    bool valid = false;   // [blanks][sign]digits[.digits][e[sign]digits][blanks]
+    bool plain = false;   // valid, and exactly "-?D+(.D+)?([eE][+-]?D+)?"
+    bool negative = false;
+    quint64 mantissa = 0; // the first kMantissaDigits significant digits
+    qint64 exponent = 0;  // the number is mantissa * 10^exponent, give or take dropped digits
 };
 
-PlainDecimal readPlainDecimal(const char *p, const char *end)
+constexpr int kMantissaDigits = 19; // a quint64 holds any 19 digits
+constexpr qint64 kExponentCap = 1000000000000000LL; // keeps the sums far from overflow
+
+// The digits of [first, point) and (point, last), where point may be last:
+// the first kMantissaDigits significant ones as a mantissa, and the power of
+// ten that scales it. For texts of more digits than a quint64 holds.
+std::pair<quint64, qint64> keepSignificantDigits(const char *first, const char *point, const char *last)
 {
-    PlainDecimal r;
-    const bool negative = p != end && *p == '-';
-    p += negative;
-    long long mantissa = 0;
-    int digits = 0, scale = 0;
-    bool tooLong = false;
-    const auto readDigits = [&](bool fraction) {
-        const char *first = p;
-        for (; p != end && isDigit(*p); ++p) {
-            if (digits == 15 && (mantissa != 0 || *p != '0')) {
-                tooLong = true; // still checked for the plain form
-                continue;
-            }
-            mantissa = mantissa * 10 + (*p - '0');
-            digits += mantissa != 0;
-            scale -= fraction;
+    quint64 mantissa = 0;
+    qint64 exponent = 0;
+    int kept = 0;
+    for (const char *p = first; p != last; ++p) {
+        if (p == point)
+            continue;
+        const bool fraction = p > point;
+        const unsigned digit = unsigned(*p - '0');
+        if (mantissa == 0 && digit == 0) { // a leading zero
+            if (fraction)
+                --exponent;
+        } else if (kept < kMantissaDigits) {
+            mantissa = mantissa * 10 + digit;
+            ++kept;
+            if (fraction)
+                --exponent;
+        } else if (!fraction) { // no room: an integer digit still scales the number
+            ++exponent;
         }
-        return p != first;
-    };
-    if (!readDigits(false))
-        return r;
+    }
+    return {mantissa, exponent};
+}
+
+// Inlined into both conversions, so that its result stays in registers.
+Q_ALWAYS_INLINE ParsedDecimal scanDecimal(QByteArrayView text)
+{
+    ParsedDecimal d;
+    const char *p = text.data(), *end = p + text.size();
+    // Every blank lies at or below ' ': one comparison for the usual digit.
+    while (p != end && quint8(*p) <= ' ' && isAsciiSpace(*p))
+        ++p;
+    while (end != p && quint8(end[-1]) <= ' ' && isAsciiSpace(end[-1]))
+        --end;
+    const bool blanks = p != text.data() || end != text.data() + text.size();
+    bool negative = false, plusSign = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        plusSign = !negative;
+        ++p;
+    }
+    // All digits go into the mantissa, as fast_float does; where they are
+    // more than it holds, they are read again below.
+    const char *const first = p;
+    quint64 mantissa = 0;
+    for (; p != end && isDigit(*p); ++p)
+        mantissa = mantissa * 10 + unsigned(*p - '0');
+    const qsizetype integerDigits = p - first;
+    const char *point = p;
+    qsizetype fractionDigits = 0;
     if (p != end && *p == '.') {
         ++p;
-        if (!readDigits(true))
-            return r;
+        const char *const fraction = p;
+        for (; p != end && isDigit(*p); ++p)
+            mantissa = mantissa * 10 + unsigned(*p - '0');
+        fractionDigits = p - fraction;
     }
+    const char *const last = p;
+    if (integerDigits == 0 && fractionDigits == 0)
+        return d;
+    qint64 exponent = -fractionDigits;
     if (p != end && (*p == 'e' || *p == 'E')) {
         ++p;
-        const bool negativeExponent = p != end && *p == '-';
-        p += p != end && (*p == '-' || *p == '+');
-        const char *first = p;
-        int e = 0;
+        bool negativeExponent = false;
+        if (p != end && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        const char *start = p;
+        qint64 e = 0;
         for (; p != end && isDigit(*p); ++p)
-            e = std::min(e * 10 + (*p - '0'), 100000);
-        if (p == first)
-            return r;
-        scale += negativeExponent ? -e : e;
+            e = std::min(e * 10 + (*p - '0'), kExponentCap);
+        if (p == start)
+            return d;
+        exponent += negativeExponent ? -e : e;
     }
     if (p != end)
-        return r;
-    r.plain = true;
+        return d;
+    if (integerDigits + fractionDigits > kMantissaDigits) {
+        const auto [kept, scale] = keepSignificantDigits(first, point, last);
+        mantissa = kept;
+        exponent += fractionDigits + scale;
+    }
+    d.valid = true;
+    d.plain = !blanks && !plusSign && integerDigits > 0 && (point == last || fractionDigits > 0);
+    d.negative = negative;
+    d.mantissa = mantissa;
+    d.exponent = exponent;
+    return d;
+}
+
+// Clinger's fast path: where the mantissa and the power of ten are both
+// exact doubles, one correctly rounded multiplication or division gives the
+// correctly rounded value, as Qt's conversion does. Zero is left to Qt,
+// which decides the sign of "-0" and the fate of "0e-400".
+std::optional<double> exactSmallDecimal(const ParsedDecimal &d)
+{
     static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (tooLong || mantissa == 0 || scale < -22 || scale > 22)
-        return r;
-    const double m = double(mantissa);
-    const double v = scale < 0 ? m / powers[-scale] : m * powers[scale];
-    r.exact = true;
-    r.value = negative ? -v : v;
-    return r;
+    // Also refuses every text whose digits did not all fit (19 digits > 2^53).
+    constexpr quint64 kExactMantissa = quint64(1) << 53;
+    constexpr qint64 kExactPower = 22;
+    if (!d.plain || d.mantissa == 0 || d.mantissa > kExactMantissa || d.exponent < -kExactPower
+        || d.exponent > kExactPower)
+        return std::nullopt;
+    const double m = double(d.mantissa);
+    const double v = d.exponent < 0 ? m / powers[-d.exponent] : m * powers[d.exponent];
+    return d.negative ? -v : v;
 }
 
 } // namespace
 
 std::optional<double> toDouble(QByteArrayView text)
 {
-    const char *begin = text.data(), *end = begin + text.size();
-    const PlainDecimal plain = readPlainDecimal(begin, end);
-    if (plain.exact)
-        return plain.value;
-    if (plain.plain) {
+    const ParsedDecimal d = scanDecimal(text);
+    if (const auto exact = exactSmallDecimal(d))
+        return exact;
+    if (d.plain) {
+        const char *begin = text.data(), *end = begin + text.size();
         double v = 0;
         const auto [stop, ec] = std::from_chars(begin, end, v);
         // Zero, subnormal and out-of-range results go to Qt, whose verdict on
@@ -138,57 +202,9 @@ std::optional<double> toDouble(QByteArrayView text)
 
 std::optional<DecimalMagnitude> decimalMagnitude(QByteArrayView text)
 {
-    qsizetype i = 0, n = text.size();
-    while (i < n && isAsciiSpace(text[i]))
-        ++i;
-    while (n > i && isAsciiSpace(text[n - 1]))
-        --n;
-    DecimalMagnitude result;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        result.negative = text[i++] == '-';
-    // Mantissa: 17 significant digits are plenty for a 6-digit score.
-    double mantissa = 0;
-    int kept = 0;
-    long long exponent = 0; // decimal exponent of the last digit kept
-    bool anyDigit = false, seenPoint = false;
-    for (; i < n; ++i) {
-        const char c = text[i];
-        if (c == '.' && !seenPoint) {
-            seenPoint = true;
-            continue;
-        }
-        if (!isDigit(c))
-            break;
-        anyDigit = true;
-        if (kept < 17 && !(mantissa == 0 && c == '0')) {
-            mantissa = mantissa * 10 + (c - '0');
-            ++kept;
-            if (seenPoint)
-                --exponent;
-        } else if (mantissa == 0 ? seenPoint : !seenPoint) {
-            // a leading zero after the point, or a dropped digit before it
-            exponent += seenPoint ? -1 : 1;
-        }
-    }
-    if (!anyDigit)
+    const ParsedDecimal d = scanDecimal(text);
+    if (!d.valid || d.mantissa == 0)
         return std::nullopt;
-    long long e = 0;
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool negativeExponent = false;
-        if (i < n && (text[i] == '+' || text[i] == '-'))
-            negativeExponent = text[i++] == '-';
-        if (i == n)
-            return std::nullopt;
-        for (; i < n && isDigit(text[i]); ++i) {
-            if (e < 1000000000000000LL) // saturate: the logarithm stays finite
-                e = e * 10 + (text[i] - '0');
-        }
-        if (negativeExponent)
-            e = -e;
-    }
-    if (i != n || mantissa == 0)
-        return std::nullopt;
-    result.log10 = std::log10(mantissa) + double(exponent + e);
-    return result;
+    // 19 digits are plenty for a 6-digit score.
+    return DecimalMagnitude{d.negative, log10ClearingVectorState(double(d.mantissa)) + double(d.exponent)};
 }

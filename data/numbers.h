@@ -17,7 +17,8 @@ inline std::optional<int> toInt32(QByteArrayView text)
     // An optional minus and at most 9 digits cannot overflow.
     const char *p = text.data(), *end = p + text.size();
     const bool negative = p != end && *p == '-';
-    p += negative;
+    if (negative)
+        ++p;
     if (end - p >= 1 && end - p <= 9) {
         int v = 0;
         for (; p != end; ++p) {
@@ -36,10 +37,10 @@ inline std::optional<int> toInt32(QByteArrayView text)
 // "nan" and "inf").
 std::optional<double> toDouble(QByteArrayView text);
 
-// Sign and decimal logarithm of a number written in decimal form, computed
-// from its mantissa and exponent, so it also serves numbers outside a
-// double's range such as "1e-400" (log10 -400). Empty for any other text and
-// for zero.
+// Sign and decimal logarithm of a number written in decimal form (blanks
+// around it and a leading "+" allowed, as Qt allows them), computed from its
+// mantissa and exponent, so it also serves numbers outside a double's range
+// such as "1e-400" (log10 -400). Empty for any other text and for zero.
 struct DecimalMagnitude {
     bool negative = false;
     double log10 = 0;

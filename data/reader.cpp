@@ -1,9 +1,11 @@
 #include "reader.h"
 
+#include "columns.h"
 #include "linereader.h"
 #include "numbers.h"
 #include "vectorstate.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -50,30 +52,68 @@ std::optional<char> chooseDelimiter(const QString &firstLine)
     return std::nullopt;
 }
 
+namespace {
+
+// A positive number too small for a double, such as 1e-400: a real, very
+// strong p-value, which Qt refuses. Read from its text.
+bool isTinyPositive(const std::optional<DecimalMagnitude> &magnitude)
+{
+    return magnitude && !magnitude->negative && magnitude->log10 < 0;
+}
+
+} // namespace
+
 bool isNumericField(const QString &field)
 {
     // The rows' own rules: Qt's integer or double conversion (a NUL refused),
-    // or a number beyond a double's range (a p-value such as 1e-400, which a
-    // file sorted by p-value puts on its first line).
+    // or a p-value too small for a double, which a file sorted by p-value
+    // puts on its first line. Anything else Qt refuses is text.
     const QByteArray bytes = field.toUtf8();
-    return qtToInt32(bytes) || qtToDouble(bytes) || decimalMagnitude(bytes);
+    return qtToInt32(bytes) || qtToDouble(bytes) || isTinyPositive(decimalMagnitude(bytes));
 }
 
 namespace {
 
-// Index (from 1) of the first field that passes the test, or 0.
-template <typename Test>
-int findColumn(const QStringList &fields, Test test)
+bool isBlank(char c)
 {
-    const auto it = std::find_if(fields.begin(), fields.end(), test);
-    return it == fields.end() ? 0 : int(it - fields.begin()) + 1;
+    return c == ' ' || c == '\t';
 }
 
-bool containsAny(const QString &field, std::initializer_list<const char *> parts)
+QString unquoted(const QString &field)
 {
-    return std::any_of(parts.begin(), parts.end(), [&](const char *part) {
-        return field.contains(QLatin1String(part), Qt::CaseInsensitive);
-    });
+    const bool quoted = field.size() >= 2 && field.startsWith(QLatin1Char('"')) && field.endsWith(QLatin1Char('"'));
+    return quoted ? field.mid(1, field.size() - 2) : field;
+}
+
+QByteArrayView unquoted(QByteArrayView field)
+{
+    const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
+    return quoted ? field.sliced(1, field.size() - 2) : field;
+}
+
+// A header's fields, as the layout splits its lines.
+QStringList splitFields(const QString &line, const Layout &l)
+{
+    QStringList fields = l.blankRuns ? line.split(QRegularExpression(QStringLiteral("[ \t]+")), Qt::SkipEmptyParts)
+                                     : line.split(QLatin1Char(l.delimiter), Qt::KeepEmptyParts);
+    if (l.unquote) {
+        for (QString &field : fields)
+            field = unquoted(field);
+    }
+    return fields;
+}
+
+// Splits the first line as the layout says: too few fields, or a header
+// whose columns `find` does not find, are faults.
+Fault settleColumns(const QString &line, Layout &l, bool (*find)(const QStringList &, Layout &))
+{
+    const QStringList fields = splitFields(line, l);
+    if (fields.size() < 3)
+        return Fault::TooFewColumns;
+    l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
+    if (l.header && !find(fields, l))
+        return Fault::IncorrectColumns;
+    return Fault::None;
 }
 
 } // namespace
@@ -86,26 +126,119 @@ LayoutResult detectLayout(const QString &firstLine)
         result.fault = Fault::UnknownDelimiter;
         return result;
     }
-    result.layout.delimiter = *delimiter;
-    const QStringList fields = firstLine.split(QLatin1Char(*delimiter), Qt::KeepEmptyParts);
-    if (fields.size() < 3) {
-        result.fault = Fault::TooFewColumns;
-        return result;
-    }
-    result.layout.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
-    if (!result.layout.header)
-        return result;
-
     Layout &l = result.layout;
-    l.posColumn = findColumn(fields, [](const QString &f) { return containsAny(f, {"pos"}); });
-    l.pColumn = findColumn(fields, [](const QString &f) {
-        return containsAny(f, {"pval", "p-val"}) || f == QLatin1String("P") || f == QLatin1String("p");
-    });
-    l.chrColumn = findColumn(fields, [](const QString &f) { return containsAny(f, {"chr", "some", "id"}); });
-    if (l.posColumn == 0 || l.pColumn == 0 || l.chrColumn == 0)
-        result.fault = Fault::IncorrectColumns;
+    l.delimiter = *delimiter;
+    result.fault = settleColumns(firstLine, l, findColumns);
     return result;
 }
+
+LayoutResult detectCompatibleLayout(const QString &headerLine)
+{
+    LayoutResult result;
+    Layout &l = result.layout;
+    // PLINK 1.9 aligns its columns with runs of spaces, starting with one.
+    l.blankRuns = !headerLine.contains(QLatin1Char('\t'))
+        && (headerLine.startsWith(QLatin1Char(' ')) || headerLine.contains(QLatin1String("  ")));
+    l.unquote = true;
+    if (!l.blankRuns) {
+        const auto delimiter = chooseDelimiter(headerLine);
+        if (!delimiter) {
+            result.fault = Fault::UnknownDelimiter;
+            return result;
+        }
+        l.delimiter = *delimiter;
+    }
+    result.fault = settleColumns(headerLine, l, findCompatibleColumns);
+    return result;
+}
+
+bool isCommentLine(const QString &line)
+{
+    if (!line.startsWith(QLatin1Char('#')))
+        return false;
+    const qsizetype end = line.indexOf(QRegularExpression(QStringLiteral("[ \t,]")));
+    const QString first = line.left(end);
+    return !isColumnName(unquoted(first)) && !isColumnName(unquoted(first.mid(1)));
+}
+
+namespace {
+
+enum Role { Chromosome, Position, PValue, Log10P, Test, kRoles };
+using Fields = QByteArrayView[kRoles];
+
+// Cuts the fields of the layout's columns out of a line, at each delimiter
+// or, with blankRuns, at each run of blanks. False when the line ends first.
+template <bool blankRuns>
+Q_ALWAYS_INLINE bool cutFields(QByteArrayView line, const Layout &l, Fields &fields)
+{
+    const int columns[kRoles] = {l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn};
+    const int lastColumn = std::max({l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn});
+    const bool further = l.log10Column != 0 || l.testColumn != 0;
+    const char delimiter = l.delimiter; // a local: no store can change it
+    const char *field = line.data();
+    const char *const end = field + line.size();
+    if (blankRuns) {
+        while (field != end && isBlank(*field))
+            ++field;
+    }
+    for (int column = 1;; ++column) {
+        // Fields are short: a plain scan beats a memchr call per field.
+        const char *stop = field;
+        if (blankRuns) {
+            while (stop != end && !isBlank(*stop))
+                ++stop;
+        } else {
+            while (stop != end && *stop != delimiter)
+                ++stop;
+        }
+        const QByteArrayView text(field, stop - field);
+        // Written out: a loop over the roles is not unrolled.
+        fields[Chromosome] = column == columns[Chromosome] ? text : fields[Chromosome];
+        fields[Position] = column == columns[Position] ? text : fields[Position];
+        fields[PValue] = column == columns[PValue] ? text : fields[PValue];
+        if (further) {
+            fields[Log10P] = column == columns[Log10P] ? text : fields[Log10P];
+            fields[Test] = column == columns[Test] ? text : fields[Test];
+        }
+        if (column == lastColumn)
+            return true;
+        if (stop == end)
+            return false;
+        field = stop + 1;
+        if (blankRuns) {
+            while (field != end && isBlank(*field))
+                ++field;
+            if (field == end)
+                return false;
+        }
+    }
+}
+
+// Moves the reader past the comment lines before the header; returns the
+// header, the first other line (empty at the end of the file). `offset` is
+// where it starts; `comments` tells whether any came before it.
+QString skipComments(LineReader &reader, qint64 &offset, bool &comments)
+{
+    comments = false;
+    QByteArrayView line;
+    while (reader.readLine(line, offset)) {
+        const QString text = QString::fromUtf8(line);
+        if (!text.isEmpty() && !isCommentLine(text))
+            return text;
+        comments = true;
+    }
+    return QString();
+}
+
+// The compatible reading serves files whose header the first line's rules
+// refuse, or whose first line is a comment without a delimiter.
+bool refusedByColumns(const LayoutResult &spec, QByteArrayView firstLine)
+{
+    return spec.fault == Fault::IncorrectColumns || spec.fault == Fault::TooFewColumns
+        || (spec.fault == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+}
+
+} // namespace
 
 LayoutResult openDataFile(LineReader &reader, const QString &path)
 {
@@ -117,79 +250,116 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     if (reader.isEmpty())
         return result; // no rows: the default columns
     QByteArrayView first;
-    qint64 offset = 0;
-    if (!reader.readLine(first, offset))
+    qint64 headerOffset = 0;
+    if (!reader.readLine(first, headerOffset))
         first = QByteArrayView();
-    result = detectLayout(QString::fromUtf8(first));
-    if (result.fault == Fault::None && !result.layout.header)
-        reader.seek(0); // the first line is data
+    QString header = QString::fromUtf8(first);
+    result = detectLayout(header);
+    bool compatible = false;
+    if (refusedByColumns(result, first)) {
+        reader.seek(0);
+        bool comments = false;
+        header = skipComments(reader, headerOffset, comments);
+        LayoutResult other = detectCompatibleLayout(header);
+        if (other.fault == Fault::None) {
+            other.layout.comments = comments;
+            result = other;
+            compatible = true;
+        }
+    }
+    if (result.fault != Fault::None)
+        return result;
+    Layout &l = result.layout;
+    if (!l.header) {
+        reader.seek(headerOffset); // the first line is data
+    } else if (l.testColumn != 0) {
+        // The test kept is the first data row's.
+        QByteArrayView line;
+        qint64 dataOffset = -1, offset = 0;
+        while (reader.readLine(line, offset)) {
+            if (dataOffset < 0)
+                dataOffset = offset;
+            if (line.isEmpty() || (l.comments && line.startsWith('#')))
+                continue;
+            Fields fields;
+            if (l.blankRuns ? cutFields<true>(line, l, fields) : cutFields<false>(line, l, fields))
+                l.test = (l.unquote ? unquoted(fields[Test]) : fields[Test]).toByteArray();
+            break;
+        }
+        if (dataOffset >= 0)
+            reader.seek(dataOffset);
+    }
+    if (compatible || l.pIsLog10 || l.log10Column != 0 || l.testColumn != 0) {
+        result.columns = describeColumns(l.header ? splitFields(header, l) : QStringList(), l);
+        if (compatible)
+            result.columns += QStringLiteral(" (compatible reading)");
+    }
     return result;
 }
 
 Row convertRow(QByteArrayView line, const Layout &layout)
 {
     Row row;
-    const int lastColumn = std::max({layout.chrColumn, layout.posColumn, layout.pColumn});
-    QByteArrayView chr, pos, p;
-    const char *field = line.data();
-    const char *const end = field + line.size();
-    for (int column = 1;; ++column) {
-        // Fields are short: a plain scan beats a memchr call per field.
-        const char *stop = field;
-        while (stop != end && *stop != layout.delimiter)
-            ++stop;
-        const QByteArrayView text(field, stop - field);
-        if (column == layout.chrColumn)
-            chr = text;
-        if (column == layout.posColumn)
-            pos = text;
-        if (column == layout.pColumn)
-            p = text;
-        if (column == lastColumn)
-            break;
-        if (stop == end) {
-            row.kind = Row::Bad;
-            row.fault = Fault::MissingColumns;
-            return row;
-        }
-        field = stop + 1;
+    const auto bad = [&row](Fault fault) {
+        row.kind = Row::Bad;
+        row.fault = fault;
+        return row;
+    };
+    if (layout.comments && line.startsWith('#'))
+        return row;
+    Fields f;
+    if (!(layout.blankRuns ? cutFields<true>(line, layout, f) : cutFields<false>(line, layout, f)))
+        return bad(Fault::MissingColumns);
+    if (layout.unquote) {
+        for (QByteArrayView &field : f)
+            field = unquoted(field);
     }
-    row.label = chr;
-    if (p.size() == 2 && p[0] == 'N' && p[1] == 'A')
+    row.label = f[Chromosome];
+    if (layout.testColumn != 0 && f[Test] != QByteArrayView(layout.test))
+        return row; // another test of the variant, not a marker
+    const auto isNA = [](QByteArrayView text) { return text.size() == 2 && text[0] == 'N' && text[1] == 'A'; };
+    const QByteArrayView p = f[PValue];
+    if (isNA(p))
         return row;
     double score = 0;
-    if (const auto value = toDouble(p)) {
-        if (*value == 0)
-            return row;
-        if (!(*value > 0) || !std::isfinite(*value)) {
-            row.kind = Row::Bad;
-            row.fault = Fault::InvalidPValue;
-            return row;
+    QByteArrayView log10Text; // a -log10 p to read as the score
+    bool readLog10 = layout.pIsLog10;
+    if (readLog10) {
+        log10Text = p;
+    } else if (const auto value = toDouble(p)) {
+        if (*value == 0) {
+            // A p-value written as 0 beyond a double's range: its -log10 may still tell.
+            if (layout.log10Column == 0 || isNA(f[Log10P]))
+                return row;
+            readLog10 = true;
+            log10Text = f[Log10P];
+        } else if (!(*value > 0) || !std::isfinite(*value)) {
+            return bad(Fault::InvalidPValue);
+        } else {
+            score = -log10ClearingVectorState(*value);
         }
-        clearUpperVectorState(); // before libm's log10, see vectorstate.h
-        score = -std::log10(*value);
     } else {
         // Qt refuses numbers beyond a double's range: a positive one below it
-        // is a real, very strong p-value; anything else cannot be a p-value.
+        // is a real, very strong p-value; a negative one is no p-value; one
+        // too large does not convert, as Qt says.
         const auto magnitude = decimalMagnitude(p);
-        if (!magnitude) {
-            row.kind = Row::Bad;
-            row.fault = Fault::NonNumericPValue;
-            return row;
-        }
-        if (magnitude->negative || magnitude->log10 >= 0) {
-            row.kind = Row::Bad;
-            row.fault = Fault::InvalidPValue;
-            return row;
-        }
+        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
+            return bad(Fault::NonNumericPValue);
+        if (magnitude->negative)
+            return bad(Fault::InvalidPValue);
         score = -magnitude->log10;
     }
-    const auto position = toInt32(pos);
-    if (!position) {
-        row.kind = Row::Bad;
-        row.fault = Fault::NonIntegerPosition;
-        return row;
+    if (readLog10) {
+        const auto value = toDouble(log10Text);
+        if (!value)
+            return bad(Fault::NonNumericPValue);
+        if (!std::isfinite(*value))
+            return bad(Fault::InvalidPValue);
+        score = *value;
     }
+    const auto position = toInt32(f[Position]);
+    if (!position)
+        return bad(Fault::NonIntegerPosition);
     row.kind = Row::Kept;
     row.position = *position;
     row.score = score;

@@ -45,13 +45,12 @@ char *writeNumber(char *out, double value)
 // double, the same %g text worked out from v.
 char *writePValue(char *out, double score)
 {
-    clearUpperVectorState(); // before libm's pow, see vectorstate.h
-    const double power = std::pow(10.0, score);
+    const double power = powClearingVectorState(10.0, score);
     if (std::isfinite(power))
         return writeNumber(out, 1 / power);
     // p = m * 10^e with 1 <= m < 10, from -score = e + log10(m).
     double e = std::floor(-score);
-    double m = std::pow(10.0, -score - e);
+    double m = powClearingVectorState(10.0, -score - e);
     char mantissa[kNumberRoom];
     char *end = writeNumber(mantissa, m);
     if (std::string_view(mantissa, size_t(end - mantissa)) == "10") { // rounded up to the next power

@@ -4,7 +4,7 @@
 # given as arguments (the sanitizer and fuzzing build asks for clang's).
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev libqt6test6 libgl-dev fontconfig fonts-dejavu-core "$@")
+packages=(cmake make g++ qt6-base-dev libqt6test6 libgl-dev fontconfig fonts-dejavu-core desktop-file-utils groff-base "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -83,7 +83,7 @@ MUTATIONS = [
     ("open-file dialog caption changed", "app/mywidget.cpp",
      [('"Welcome to  TIVREL !  Select File"', '"Welcome to TIVREL ! Select File"')]),
     ("open-file dialog filter changed", "app/mywidget.cpp",
-     [('"Image Files (*.txt *.csv)"', '"Image Files (*.txt)"')]),
+     [('tr("Image Files (*.txt *.csv)', 'tr("Image Files (*.txt)')]),
     ("fileList kept from the previous directory", "app/mywidget.cpp",
      [("    fileList.clear();\n", ""), ("fileList = listDataFiles(", "fileList += listDataFiles(")]),
     ("main sets another title", "app/main.cpp",

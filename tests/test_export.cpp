@@ -60,6 +60,7 @@ private slots:
             {"../out/r", "../out/r.txt", "../out/r.png"},
             {"dir.old/r", "dir.old/r.txt", "dir.old/r.png"},
             {"x.TXT", "x.TXT.txt", "x.TXT.png"},
+            {"notes.txt.old", "notes.txt.old", "notes.txt.png"}, // holds ".txt", so nothing is added
         };
         for (const auto &c : cases) {
             QCOMPARE(dataFileName(c.answer), QString(c.data));

@@ -67,7 +67,8 @@ private slots:
             "2.4703282292062327e-324", "2.2250738585072011e-308", "1.7976931348623157e308", "1.7976931348623159e308",
             "1e0000000000000000000005", "1e99999999999999999999", "0000000000000000000000001", "150.0", "2147483647",
             "2147483648", "-2147483648", "-2147483649", "-999999999", "1234567890", "1e23", "8.589973e9",
-            "0.30000000000000004", halfway, halfway + ".0", halfway + QByteArray(800, '0') + "1",
+            "0.30000000000000004", "18446744073709551621", "0.18446744073709551621", // 2^64 + 5: 20 digits
+            halfway, halfway + ".0", halfway + QByteArray(800, '0') + "1",
             "0." + QByteArray(400, '0') + "1e390", "1" + QByteArray(400, '0'), QByteArray(1000, '9'),
             QByteArray("1\0", 2), QByteArray("\0" "1", 2), "\xff" "1", "1\xc3",
             "\xd9\xa3", "\xef\xbc\x91", // Arabic-Indic three, fullwidth one
@@ -86,7 +87,10 @@ private slots:
         for (const auto &[text, negative, log10] : QList<std::tuple<QByteArray, bool, double>>{
                  {"0.0001e-400", false, -404}, {" +1e-400 ", false, -400}, {"1e400", false, 400},
                  {"-3E-500", true, std::log10(3.0) - 500}, {".05", false, std::log10(0.05)},
-                 {"0.000123456789012345678901234e-300", false, std::log10(1.23456789012345678) - 304}}) {
+                 {"0.000123456789012345678901234e-300", false, std::log10(1.23456789012345678) - 304},
+                 {"1234567890123456789012345e-425", false, std::log10(1.234567890123456789) - 401},
+                 {"18446744073709551621e-400", false, std::log10(1.8446744073709551621) - 381},
+                 {"-00.5e+1", true, std::log10(5.0)}, {"5.\t", false, std::log10(5.0)}}) {
             const auto magnitude = ::decimalMagnitude(text);
             QVERIFY2(magnitude && magnitude->negative == negative, text.constData());
             const double error = std::fabs(magnitude->log10 - log10) / std::max(1.0, std::fabs(log10));

@@ -22,7 +22,7 @@ private slots:
         QTest::addColumn<char>("delimiter");
         QTest::addColumn<bool>("header");
         QTest::addColumn<QList<int>>("columns"); // chromosome, position, p-value
-        auto row = [](const char *name, const char *line, Fault fault, char delimiter, bool header,
+        auto row = [](const char *name, const QByteArray &line, Fault fault, char delimiter, bool header,
                       QList<int> columns = {1, 2, 3}) {
             QTest::newRow(name) << QString::fromUtf8(line) << fault << delimiter << header << columns;
         };
@@ -33,6 +33,10 @@ private slots:
         row("semicolons", "1;100;0.5", Fault::UnknownDelimiter, '\t', false);
         // Blanks, "+", ".5", "nan", exponents and p-values below a double's range are all numbers.
         row("numbers as Qt reads them", " 1\t+100\t.5 \tnan\t1e3\t1e-400", ok, '\t', false);
+        // Beyond a double, only a positive number too small for one counts as a number.
+        row("too large is a header", "1\t100\t1e999", bad, '\t', true);
+        row("negative and tiny is a header", "1\t100\t-1e-400", bad, '\t', true);
+        row("401-digit integer is a header", "1\t1" + QByteArray(400, '0') + "\t0.5", bad, '\t', true);
         row("empty field is a header", "1\t100\t", bad, '\t', true);
         row("NA is a header", "1\t100\tNA", bad, '\t', true);
         row("X is a header", "X\t100\t0.5", bad, '\t', true);
@@ -93,7 +97,9 @@ private slots:
         other("position of a tiny p-value", "1\tabc\t1e-400", Row::Bad, Fault::NonIntegerPosition);
         other("aligned spaces shift fields", "1  100 0.5", Row::Bad, Fault::NonIntegerPosition, "CHR POS P");
         other("nan, before position", "1\tabc\tnan", Row::Bad, Fault::InvalidPValue);
-        other("beyond a double", "1\t100\t1e400", Row::Bad, Fault::InvalidPValue);
+        other("beyond a double", "1\t100\t1e400", Row::Bad, Fault::NonNumericPValue);
+        other("far beyond a double", "1\t100\t1e999", Row::Bad, Fault::NonNumericPValue);
+        other("negative and huge", "1\t100\t-1e999", Row::Bad, Fault::InvalidPValue);
         other("negative and tiny", "1\t100\t-1e-400", Row::Bad, Fault::InvalidPValue);
         other("missing before NA", "NA\t1", Row::Bad, Fault::MissingColumns, "P\tCHR\tPOS");
     }
