@@ -163,7 +163,7 @@ private slots:
     {
         for (const auto &[text1, text2, lo, hi] : QList<std::tuple<QString, QString, int, int>>{
                  {"100-200", "7", 100, 200}, {"100", "200", 100, 200}, {"abc", "5", 0, 0}, {"200-100", "", 200, 100},
-                 {"-5-10", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
+                 {"-5-10", "", 0, 0}, {"5-10-20", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
             QCOMPARE(QPoint(highlightRange(text1, text2).lo, highlightRange(text1, text2).hi), QPoint(lo, hi));
         for (const auto &[number, text] : QList<std::pair<int, QString>>{
                  {1234567, "1,234,567"}, {999, "999"}, {-1000, "-1,000"}, {-100, "-,100"}, {INT_MIN, "-2,147,483,648"}})
