@@ -11,20 +11,16 @@
 // unzoomed chromosome to a data file and PNG).
 #include "app/mywidget.h"
 #include "app/state.h"
+#include "support/testsupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
 #include <cstdio>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -32,23 +28,6 @@ namespace {
 
 QElapsedTimer clock_;
 qint64 started_ = 0;
-
-// Answers the next modal dialog of type T, noting the time just before the
-// answer, so that a stage's time leaves out the dialog itself.
-template <typename T>
-void answerNextDialog(std::function<void(T *)> answer)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, answer]() {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            started_ = clock_.nsecsElapsed();
-            answer(dialog);
-        }
-    });
-    timer->start(5);
-}
 
 double secondsSince(qint64 start)
 {
@@ -67,14 +46,6 @@ double peakRssMb()
     return 0;
 }
 
-// A drag on the plot from one image-label point to another.
-void drag(QWidget *window, QLabel *image, QPoint from, QPoint to)
-{
-    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, image->mapTo(window, from));
-    QTest::mouseMove(window, image->mapTo(window, to));
-    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, image->mapTo(window, to));
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,39 +59,34 @@ int main(int argc, char *argv[])
 
     // A virtual 1920x1080 screen, so the plots have their usual size.
     QTemporaryDir work;
-    const QString screen = work.filePath(QStringLiteral("screen.json"));
-    QFile config(screen);
-    config.open(QIODevice::WriteOnly);
-    config.write(R"({"screens":[{"name":"S","x":0,"y":0,"width":1920,"height":1080,)"
-                 R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
-    config.close();
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(screen));
+    useScreen(1920, 1080);
     QApplication app(argc, argv);
     QDir::setCurrent(work.path()); // the log and the saved files land here
     clock_.start();
 
     std::vector<std::pair<const char *, double>> stages;
 
-    answerNextDialog<QFileDialog>([&](QFileDialog *dialog) {
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(dataFile);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    // The time just before each dialog's answer, so that a stage's time
+    // leaves out the dialog itself.
+    onFileDialog([&](QFileDialog *dialog) {
+        started_ = clock_.nsecsElapsed();
+        acceptFileDialog(dialog, dataFile);
     });
     MyWidget window;
     stages.emplace_back("open", secondsSince(started_));
     const qsizetype rows = Pos_list.size();
     window.show();
-    auto *image = window.findChild<QLabel *>(QStringLiteral("imageLabel"));
 
     // The last chromosome: a narrow box on the centre column of its span.
     const int last = int(Start_value.size()) - 1;
     const double middle = (double(Start_value[last]) + End_value[last]) / 2;
     const int column = int((middle - GLOBAL_minX) * GLOBAL_pixPerX);
     qint64 t = clock_.nsecsElapsed();
-    drag(&window, image, QPoint(column - 1, 10), QPoint(column + 1, 100));
+    drag(&window, QPoint(column - 1, 10), QPoint(column + 1, 100));
     stages.emplace_back("pick_last", secondsSince(t));
 
     t = clock_.nsecsElapsed();
-    drag(&window, image, QPoint(fwidth / 4, 0), QPoint(3 * fwidth / 4, fheight));
+    drag(&window, QPoint(fwidth / 4, 0), QPoint(3 * fwidth / 4, fheight));
     stages.emplace_back("zoom", secondsSince(t));
 
     t = clock_.nsecsElapsed();
@@ -132,7 +98,8 @@ int main(int argc, char *argv[])
     stages.emplace_back("unzoom", secondsSince(t));
 
     const qsizetype saved = Pos_list.size();
-    answerNextDialog<QInputDialog>([](QInputDialog *dialog) {
+    onTextDialog([](QInputDialog *dialog) {
+        started_ = clock_.nsecsElapsed();
         dialog->setTextValue(QStringLiteral("bench_out"));
         dialog->accept();
     });

@@ -6,6 +6,8 @@
 // order on the window:
 //   exit, close   press "&Exit" / close the window
 //   newfile       press "&New File" and cancel its dialog
+//   open:NAME     copy PATH to NAME (a relative name, its folder made) and
+//                 open it through "&New File"
 //   save:NAME     press "&Save" and answer the file-name dialog with NAME
 //   pick:K        drag a box whose centre column picks run K of the table
 //   remove        delete PATH
@@ -21,7 +23,9 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -46,25 +50,13 @@ public:
     }
 };
 
-void press(MyWidget &window, const char *button)
-{
-    auto *b = window.findChild<QPushButton *>(QLatin1String(button));
-    if (!b)
-        qFatal("no button %s", button);
-    b->click();
-}
-
 void pick(MyWidget &window, int k)
 {
-    auto *image = window.findChild<QLabel *>(QStringLiteral("imageLabel"));
+    const QLabel *image = imageLabelOf(&window);
     for (int column = 1; column + 1 < image->width(); ++column) {
         if (pickChromosome(column - 1, column + 1, GLOBAL_pixPerX, GLOBAL_minX, Start_value, End_value).index != k)
             continue;
-        const QPoint from = image->mapTo(&window, QPoint(column - 1, 0));
-        const QPoint to = image->mapTo(&window, QPoint(column + 1, image->height()));
-        QTest::mousePress(&window, Qt::LeftButton, {}, from);
-        QTest::mouseMove(&window, to);
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
+        drag(&window, QPoint(column - 1, 0), QPoint(column + 1, image->height()));
         return;
     }
     qFatal("no column picks run %d", k);
@@ -74,15 +66,19 @@ void perform(MyWidget &window, const QString &path, const QString &action)
 {
     const QString argument = action.section(QLatin1Char(':'), 1);
     if (action == QLatin1String("exit")) {
-        press(window, "exitButton");
+        click(&window, "exitButton");
     } else if (action == QLatin1String("close")) {
         window.close();
     } else if (action == QLatin1String("newfile")) {
         answerFileDialog(QString());
-        press(window, "newFileButton");
+        click(&window, "newFileButton");
+    } else if (action.startsWith(QLatin1String("open:"))) {
+        QDir().mkpath(QFileInfo(argument).path());
+        answerFileDialog(writeFile(argument, readFile(path)));
+        click(&window, "newFileButton");
     } else if (action.startsWith(QLatin1String("save:"))) {
         answerTextDialog(argument);
-        press(window, "saveButton");
+        click(&window, "saveButton");
     } else if (action.startsWith(QLatin1String("pick:"))) {
         pick(window, argument.toInt());
     } else if (action == QLatin1String("remove")) {

@@ -4,11 +4,13 @@
 #include "app/state.h"
 #include "data/loads.h"
 #include "export/savefiles.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QInputDialog>
+#include <QLabel>
 #include <QtTest>
 
 #include <cmath>
@@ -23,28 +25,7 @@ namespace {
 // One chromosome, so the window opens in the chromosome view. Its padded
 // left bound is negative (0 less a pad of 50).
 const QByteArray chromosomeFile = "CHR\tPOS\tP\n5\t0\t0.01\n5\t100\t1e-400\n5\t250\t1\n5\t1000\t3.2e-8\n";
-const QByteArray header = "Chr\tPosition\tP\t-log10(P)\n";
-const QByteArray savedRows = header + "5\t0\t0.01\t2\n5\t100\t1e-400\t400\n5\t250\t1\t0\n5\t1000\t3.2e-08\t7.49485\n";
-
-// Answers the name dialogs in turn (a null answer, or none left, cancels) and
-// records each one's title, label and offered text.
-struct NameDialogs {
-    explicit NameDialogs(const QStringList &answers)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, answers]() {
-            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!dialog) // an answered dialog is hidden at once, so each is seen once
-                return;
-            asked.append({dialog->windowTitle(), dialog->labelText(), dialog->textValue()});
-            const QString answer = answers.value(asked.size() - 1);
-            dialog->setTextValue(answer);
-            dialog->done(answer.isNull() ? QDialog::Rejected : QDialog::Accepted);
-        });
-        timer.start(10);
-    }
-    QList<QStringList> asked;
-    QTimer timer;
-};
+const QByteArray savedRows = kSaveHeader + "5\t0\t0.01\t2\n5\t100\t1e-400\t400\n5\t250\t1\t0\n5\t1000\t3.2e-08\t7.49485\n";
 
 // Opens a data file, written to the working directory, in a window.
 std::unique_ptr<MyWidget> openWindow(const QByteArray &text, const QString &name = "in.txt")
@@ -79,6 +60,7 @@ private slots:
             {"../out/r", "../out/r.txt", "../out/r.png"},
             {"dir.old/r", "dir.old/r.txt", "dir.old/r.png"},
             {"x.TXT", "x.TXT.txt", "x.TXT.png"},
+            {"notes.txt.old", "notes.txt.old", "notes.txt.png"}, // holds ".txt", so nothing is added
         };
         for (const auto &c : cases) {
             QCOMPARE(dataFileName(c.answer), QString(c.data));
@@ -128,7 +110,7 @@ private slots:
     {
         auto window = openWindow(chromosomeFile);
         const QString longName = QString("0123456789").repeated(6);
-        NameDialogs dialogs({longName, QString(), "", "in", "./in.txt", "short"});
+        TextDialogAnswers dialogs({longName, QString(), "", "in", "./in.txt", "short"});
         window->Save();
         QCOMPARE(dialogs.asked, QList<QStringList>({{"Enter new filename", "File name * or *.txt", "file"}}));
         QCOMPARE(readFile(longName + ".txt"), savedRows);
@@ -155,7 +137,7 @@ private slots:
         auto window = openWindow(chromosomeFile);
         QVERIFY(minX < 0);
         const QList<int> all = Pos_list;
-        NameDialogs dialogs({QString(), "cut", "none"});
+        TextDialogAnswers dialogs({QString(), "cut", "none"});
         window->saveAndRemove();
         QCOMPARE(Pos_list2, all);
         QCOMPARE(filesHere(), QStringList({"Tivrel_log.txt", "in.txt"}));
@@ -163,7 +145,7 @@ private slots:
         QCOMPARE(readFile("cut.txt"), savedRows);
         QVERIFY(Pos_list.isEmpty() && Pos_list2.isEmpty());
         window->Save();
-        QCOMPARE(readFile("none.txt"), header);
+        QCOMPARE(readFile("none.txt"), kSaveHeader);
         resetProgramState(); // before any data is loaded it does nothing, not even ask
         globaldisplay = 0;
         window->saveAndRemove();
@@ -174,9 +156,10 @@ private slots:
     {
         auto window = openWindow("CHR\tPOS\tP\n1\t100\t0.5\n1\t900\t0.01\n2\t100\t1e-8\n", "g.txt");
         const QList<int> shown = Pos_list;
-        NameDialogs none({});
+        TextDialogAnswers none;
         window->Save();
-        QCOMPARE(QImage("g.txt.png").size(), QSize(640, 600));
+        QCOMPARE(genomeWidePlotMismatch(window.get(), "g.txt", true), QString());
+        QCOMPARE(imageDifference(QImage("g.txt.png"), imageLabelOf(window.get())->pixmap().toImage()), QString());
         window->saveAndRemove(); // the same image again, nothing removed
         QVERIFY(none.asked.isEmpty());
         QCOMPARE(filesHere(), QStringList({"Tivrel_log.txt", "g.txt", "g.txt.png"}));
@@ -211,7 +194,7 @@ private slots:
         QVERIFY(QFile::setPermissions("locked", all));
         QVERIFY(QFile::setPermissions(".", all | QFile::WriteOwner));
         const bool root = geteuid() == 0;
-        NameDialogs dialogs({"locked/out"});
+        TextDialogAnswers dialogs({"locked/out"});
         QVERIFY(!root || (setegid(65534) == 0 && seteuid(65534) == 0));
         const bool saved = window->makeFile();
         QVERIFY(!root || (seteuid(0) == 0 && setegid(0) == 0));

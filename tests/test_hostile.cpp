@@ -20,8 +20,6 @@
 
 namespace {
 
-const QByteArray kHeader = "Tivrel 0.1 by Ruvetti\n\n";
-const QByteArray kSaveHeader = "Chr\tPosition\tP\t-log10(P)\n";
 const QByteArray kPicked7 = "selected chromosome by getManhattan 7\n";
 const QByteArray kPoints7 = "7\t1000\t0.5\t0.30103\n7\t2000\t1e-05\t5\n";
 const QByteArray kChromosome7 = "CHR\tPOS\tP\n7\t1000\t0.5\n7\t2000\t1e-5\n";
@@ -84,6 +82,10 @@ private slots:
         QTest::newRow("&New File cancelled, nothing listed")
             << "plain/d.dat" << kTwoChromosomes << QStringList{"newfile"} << QByteArray() << "status 1, shown"
             << QByteArray("Input file problem!\n") << QByteArray();
+        // The list of the last folder decides, not that of an earlier one.
+        QTest::newRow("&New File cancelled after a file from a folder listing nothing")
+            << "d.txt" << kTwoChromosomes << QStringList{"open:plain/e.dat", "newfile"} << QByteArray()
+            << "status 1, shown" << QByteArray("Input file problem!\n") << QByteArray();
         // Runs of two labels taking turns, each spanning the int range.
         fault("genome-wide x past INT_MAX",
               withHeader(QByteArray("A\t-2147483648\t0.5\nA\t2147483647\t0.5\n"
@@ -127,6 +129,7 @@ private slots:
         // Too little data, numbers, columns.
         fault("header only", "CHR\tPOS\tP\n", "Illegal data range in getManhattan0!");
         fault("only NA rows", withHeader("1\t100\tNA\n2\t300\tNA\n"), "Illegal data range in getManhattan0!");
+        fault("one kept row", withHeader("1\t100\t0.5\n2\t300\tNA\n"), "Illegal data range in getManhattan0!");
         fault("position past 32 bits", withHeader("1\t100\t0.5\n1\t4294967396\t0.1\n"),
               "Non-integer position value detected!");
         fault("position 150.0", withHeader("1\t100\t0.5\n1\t150.0\t0.1\n"), "Non-integer position value detected!");
@@ -220,7 +223,7 @@ private slots:
             writeFile(work.filePath("out.txt"), older);
         QProcess child;
         child.setWorkingDirectory(work.path());
-        child.start(QStringLiteral(TIVREL_BINARY_DIR "/helper_tivrel_child"), QStringList{path} + actions);
+        child.start(QStringLiteral(TIVREL_CHILD), QStringList{path} + actions);
         QVERIFY2(child.waitForFinished(240000), "the child hung"); // 50 MB read twice under the sanitizers
         const QByteArray err = child.readAllStandardError();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && !err.contains("Sanitizer")
@@ -230,11 +233,14 @@ private slots:
         QVERIFY2(actual == ending, qPrintable(actual + "; standard error:\n" + err));
 
         const QByteArray actualLog = readFile(work.filePath("Tivrel_log.txt"));
-        QVERIFY2(logMatches(actualLog, kHeader + log), actualLog.constData());
+        QVERIFY2(logMatches(actualLog, kLogHeader + log), actualLog.constData());
         QCOMPARE(readFile(work.filePath("out.txt")), saved);
         QStringList outputs = QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         outputs.removeOne("Tivrel_log.txt");
         outputs.removeOne(file.section('/', 0, 0));
+        for (const QString &action : actions)
+            if (action.startsWith("open:"))
+                outputs.removeOne(action.mid(5).section('/', 0, 0));
         QStringList expected;
         if (!saved.isNull())
             expected << (ending.startsWith("status 0") ? QStringList{"out.png", "out.txt"} : QStringList{"out.txt"});

@@ -59,6 +59,9 @@ private slots:
             << QByteArray("1\t100\t.5\n1\t200\tNA\n2\t300\tNA\n\n2\t400\t0\n1\t500\t.5\n3\tx\t0.0\n1\t700\t.5\n"
                           "2\t800\t.5\n2\t900\t.5\n")
             << QList<int>{1, 5, 7, 8, 9} << QStringList{"1", "2"} << QList<int>{0, 3};
+        // An empty label is a label: the first run opens whatever its label.
+        QTest::newRow("empty first label") << QByteArray("CHR\tPOS\tP\n\t100\t.5\n\t300\t.5\n2\t100\t.5\n")
+                                           << QList<int>{1, 3, 4} << QStringList{"", "2"} << QList<int>{0, 2};
     }
     void genomeWideX()
     {
@@ -114,8 +117,8 @@ private slots:
         QTest::newRow("second run of a repeated label")
             << QByteArray("1\t100\t0.5\n1\t250\t0.1\n2\t300\t0.5\n2\t400\t0.5\n1\t5000\t0.2\n1\t6000\t0.3\n")
             << 2 << QList<int>{5000, 6000};
-        QTest::newRow("other label's NA and zero inside")
-            << QByteArray("1\t100\t0.5\n1\t200\t0.5\n2\t300\tNA\n1\t400\t0.5\n2\t500\t0\n1\t600\t0.5\n3\t1\t.5\n")
+        QTest::newRow("other label's NA and zero, and an empty line, inside")
+            << QByteArray("1\t100\t0.5\n1\t200\t0.5\n\n2\t300\tNA\n1\t400\t0.5\n2\t500\t0\n1\t600\t0.5\n3\t1\t.5\n")
             << 0 << QList<int>{100, 200, 400, 600};
         QTest::newRow("unsorted and negative, as read")
             << QByteArray("1\t1\t.5\n1\t2\t.5\n2\t900\t.5\n2\t-150\t.5\n2\t250\t.5\n") << 1

@@ -4,6 +4,7 @@
 // bytes. Pixel colours at computed positions pin down the reference itself.
 #include "plot/geometry.h"
 #include "plot/painters.h"
+#include "support/reference.h"
 
 #include <QImage>
 #include <QPainter>
@@ -26,87 +27,18 @@ int linearScan(const QVector<int> &starts, int x)
     return std::max(k, 0);
 }
 
-QFont calibri(int size) { return QFont("Calibri", size, QFont::Normal, false); }
-
-// One pen change and one call per mark, on a white pixmap with the threshold lines if asked.
-struct ReferencePainter {
-    const PlotFrame &f;
-    QPixmap pixmap{f.width, f.height};
-    QPainter painter;
-    QPen pen{Qt::black, 2};
-
-    ReferencePainter(const PlotFrame &frame, int markWidth) : f(frame)
-    {
-        pixmap.fill(Qt::white);
-        painter.begin(&pixmap);
-        const double levels[] = {7.3, 6, 5, 4, 3};
-        const QColor colours[] = {kGreen, {140, 140, 140}, {170, 170, 170}, {200, 200, 200}, {230, 230, 230}};
-        for (int i = 0; f.stripes && i < 5; ++i) {
-            setColour(colours[i]);
-            const int row = f.map.y(levels[i]);
-            painter.drawLine(0, row, f.width, row);
-            painter.drawText(QRect(QPoint(0, 0), QPoint(f.width - 1, row - 1)), 0x41, QString::number(levels[i]));
-        }
-        pen.setWidth(markWidth);
-    }
-    void setColour(const QColor &colour) { pen.setColor(colour); painter.setPen(pen); }
-
-    // The title, then the chromosome plot's three labels at the bottom.
-    QImage finish(const QString &title, const QStringList &bottom = {})
-    {
-        setColour(Qt::black);
-        painter.setFont(calibri(12));
-        painter.drawText(QRect(QPoint(0, 0), QPoint(f.width - 1, 19)), 0x84, title);
-        painter.setFont(calibri(10));
-        for (int i = 0; i < bottom.size(); ++i) // left, right, centre
-            painter.drawText(QRect(0, 0, f.width, f.height - 2), QList{0x41, 0x42, 0xc4}[i], bottom[i]);
-        painter.end();
-        return pixmap.toImage();
-    }
-};
-
-// Counts the labels of zero and negative width it draws.
-QImage referenceGenomeWide(const QList<int> &positions, const QList<double> &values, int count, const PlotFrame &f,
-                           const ChromosomeLabels &table, int &zeroWidthLabels, int &negativeWidthLabels)
+// The program's frame as the reference painters take it.
+ReferenceGeometry referenceOf(const PlotFrame &f)
 {
-    ReferencePainter r(f, 2);
-    int red = 255, spanStart = count > 0 ? f.map.x(positions[0]) : 0, lastX = spanStart;
-    QString previous = table.tags[0];
-    // The label of the span that ends at lastX, in the pen of its last point.
-    const auto closeSpan = [&](int nextStart) {
-        zeroWidthLabels += lastX == spanStart;
-        negativeWidthLabels += lastX < spanStart;
-        r.painter.drawText(QRect(QPoint(spanStart, 0), QPoint(lastX - 1, f.height - 1)), 0xc4, previous);
-        spanStart = nextStart;
-    };
-    r.painter.setFont(calibri(10));
-    for (int i = 0; i < count; ++i) {
-        const int x = f.map.x(positions[i]), k = linearScan(table.startValue, positions[i]);
-        red = k >= 1 ? table.colorValue[k] : red;
-        if (table.tags[k] != previous)
-            closeSpan(x);
-        previous = table.tags[k];
-        r.setColour(QColor(red, 50, 50));
-        r.painter.drawPoint(x, f.map.y(values[i]));
-        lastX = x;
-    }
-    closeSpan(0);
-    return r.finish("gwas.txt, max(-logP)=" + QString::number(f.realMaxY, 'g', 6));
-}
-
-QImage referenceChromosome(const QList<int> &positions, const QList<double> &values, int count, const PlotFrame &f,
-                           const ChromosomePlotOptions &o)
-{
-    ReferencePainter r(f, 4);
-    const HighlightRange range = o.highlight;
-    const auto pointAt = [&](int i) { return QPoint(f.map.x(positions[i]), f.map.y(values[i])); };
-    for (int i = o.segments ? 1 : 0; i < count; ++i) {
-        r.setColour(range.contains(positions[i]) ? kRed : kBlue);
-        o.segments ? r.painter.drawLine(pointAt(i - 1), pointAt(i)) : r.painter.drawPoint(pointAt(i));
-    }
-    const QString span = "|<-- " + groupThousands(o.realMaxX - o.realMinX) + " -->|";
-    return r.finish("max=" + QString::number(f.realMaxY, 'g', 6),
-                    {groupThousands(o.realMinX), groupThousands(o.realMaxX), span});
+    ReferenceGeometry g;
+    g.width = f.width;
+    g.height = f.height;
+    g.originX = f.map.originX;
+    g.pixPerX = f.map.pixPerX;
+    g.originY = f.map.originY;
+    g.pixPerY = f.map.pixPerY;
+    g.realMaxY = f.realMaxY;
+    return g;
 }
 
 // "" when every rectangle has its colour, else the first pixel that has not.
@@ -159,15 +91,21 @@ private slots:
             const int end = 1000 + 4000 * chromosomes;
             const PlotFrame frame = plotFrame(computeGeometry({0, end}, {0.0, 12.0}, {0, 0, 1920, 1080}), c.stripes);
             const ChromosomePlotOptions options{0, end, c.segments, highlightRange(c.edit1, c.edit2)};
-            int zeroWidths = 0, negativeWidths = 0;
-            const QImage genome =
-                referenceGenomeWide(positions, values, c.count, frame, table, zeroWidths, negativeWidths);
-            const QImage chromosome = referenceChromosome(positions, values, c.count, frame, options);
-            const QByteArray seed = "seed " + QByteArray::number(c.seed);
-            QVERIFY2(paintGenomeWide(positions, values, c.count, frame, table, "gwas.txt").toImage() == genome, seed);
-            QVERIFY2(paintChromosome(positions, values, c.count, frame, options).toImage() == chromosome, seed);
+            LabelWidths widths;
+            ReferenceGeometry reference = referenceOf(frame);
+            reference.realMinX = 0;
+            reference.realMaxX = end;
+            const QImage genome = referenceGenomeWide(positions, values, c.count, reference, c.stripes,
+                                                      {table.startValue, table.colorValue, table.tags}, "gwas.txt",
+                                                      &widths);
+            const QImage chromosome = referenceChromosome(positions, values, c.count, reference, c.stripes,
+                                                          c.segments, c.edit1, c.edit2);
+                        QCOMPARE(imageDifference(paintGenomeWide(positions, values, c.count, frame, table, "gwas.txt").toImage(),
+                                     genome), QString());
+            QCOMPARE(imageDifference(paintChromosome(positions, values, c.count, frame, options).toImage(),
+                                     chromosome), QString());
             // The data really holds the labels the skip rule touches.
-            QVERIFY(c.count <= 1 || chromosomes == 1 || (zeroWidths > 10 && negativeWidths > 10));
+            QVERIFY(c.count <= 1 || chromosomes == 1 || (widths.zero > 10 && widths.negative > 10));
         }
     }
 
@@ -225,7 +163,7 @@ private slots:
     {
         for (const auto &[text1, text2, lo, hi] : QList<std::tuple<QString, QString, int, int>>{
                  {"100-200", "7", 100, 200}, {"100", "200", 100, 200}, {"abc", "5", 0, 0}, {"200-100", "", 200, 100},
-                 {"-5-10", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
+                 {"-5-10", "", 0, 0}, {"5-10-20", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
             QCOMPARE(QPoint(highlightRange(text1, text2).lo, highlightRange(text1, text2).hi), QPoint(lo, hi));
         for (const auto &[number, text] : QList<std::pair<int, QString>>{
                  {1234567, "1,234,567"}, {999, "999"}, {-1000, "-1,000"}, {-100, "-,100"}, {INT_MIN, "-2,147,483,648"}})

@@ -3,8 +3,10 @@
 #include "app/mywidget.h"
 #include "app/state.h"
 #include "select/selection.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QRubberBand>
 #include <QtTest>
@@ -16,14 +18,13 @@ namespace {
 
 // Five runs laid end to end at x 1-200, 201-300, 301-401 (label 1 again),
 // 402 (one point) and 403-583. The padded axis runs from -28 to 612, so on
-// the 640-pixel plot of the 800x800 offscreen screen one pixel is one unit
-// of x and column c lies over genome-wide x c - 28.
+// the 640-pixel plot of the 800x800 screen this program sets up one pixel is
+// one unit of x and column c lies over genome-wide x c - 28.
 const QByteArray genomeWideFile = "CHR\tPOS\tP\n1\t0\t1e-3\n1\t5000\t1e-6\n1\t19900\t1e-2\n2\t0\t1e-4\n2\t9900\t1e-5\n"
                                   "1\t100000\t1e-7\n1\t110000\t1e-3\nX\t500\t1e-2\n3\t100\t1e-5\n3\t18100\t1e-8\n";
 
-// One chromosome, shown at once in the chromosome view. Positions 1029 to
-// 1611 give the padded axis 1000 to 1640: column c lies over position
-// 1000 + c. Scores 1 to 8 give rows from 0 (score 8.35) to 600 (0.65).
+// One chromosome, shown at once in the chromosome view: positions 1029 to
+// 1611 give the padded axis 1000 to 1640, scores 1 to 8 the axis 0.65 to 8.35.
 const QByteArray chromosomeFile = "CHR\tPOS\tP\n7\t1029\t1e-2\n7\t1095\t1e-6\n7\t1100\t1e-5\n7\t1200\t1e-3\n"
                                   "7\t1300\t1e-8\n7\t1400\t1e-7\n7\t1500\t1e-6\n7\t1611\t1e-1\n";
 
@@ -37,16 +38,6 @@ std::unique_ptr<MyWidget> openWindow(const QByteArray &text)
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("window not exposed");
     return window;
-}
-
-// Presses, drags and releases on the window, the points given in the plot
-// label's coordinates.
-void drag(MyWidget *window, QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton)
-{
-    auto *image = window->findChild<QLabel *>("imageLabel");
-    QTest::mousePress(window, button, {}, image->mapTo(window, from));
-    QTest::mouseMove(window, image->mapTo(window, to));
-    QTest::mouseRelease(window, button, {}, image->mapTo(window, to));
 }
 
 // The mapping of the plot on show.
@@ -148,6 +139,11 @@ private slots:
         QCOMPARE(globaldisplay, shown.isEmpty() ? 1 : 0);
         QCOMPARE(Pos_list, shown.isEmpty() ? genomeWide : shown);
         QCOMPARE(Pos_list2, Pos_list);
+        QCOMPARE(shown.isEmpty() ? genomeWidePlotMismatch(window.get(), "data.txt", true)
+                                 : chromosomePlotMismatch(window.get()), QString());
+        // A box that did something is hidden; one without width or height stays.
+        const bool picked = !logText().mid(before.size()).isEmpty();
+        QCOMPARE(window->findChild<QRubberBand *>()->isVisible(), !picked);
     }
 
     // The same box picks in the genome-wide view and zooms in the chromosome
@@ -172,27 +168,55 @@ private slots:
         QCOMPARE(minX, -1);
     }
 
+    // Every action through the window, in data units; after each one the
+    // picture on show is the plot of the points the action leaves.
     void zoomRemoveAndUnzoom()
     {
         auto window = openWindow(chromosomeFile);
-        drag(window.get(), QPoint(500, 0), QPoint(520, 10)); // above every point
-        QVERIFY(Pos_list.isEmpty() && Value_list.isEmpty());
-        window->showRemaining();
+        QWidget *w = window.get();
+        const auto shows = [w](const QList<int> &positions) {
+            return Pos_list == positions ? chromosomePlotMismatch(w) : "points on show differ";
+        };
+        QCOMPARE(shows({1029, 1095, 1100, 1200, 1300, 1400, 1500, 1611}), QString());
+        drag(w, pixelAt(1500, 8.3), pixelAt(1520, 8.1)); // above every point
+        QCOMPARE(shows({}), QString());
+        click(w, "unzoomButton");
         QCOMPARE(Pos_list.size(), 8);
-        // Positions 1100 to 1400 (both on an edge of the box), scores from 4.5 up.
-        drag(window.get(), QPoint(400, 300), QPoint(100, 0), Qt::RightButton);
-        QCOMPARE(Pos_list, QList<int>({1100, 1300, 1400}));
+        // 1100 and 1400 lie on the box's edges; scores from 4.5 up.
+        drag(w, pixelAt(1400, 4.5), pixelAt(1100, 8.5), Qt::RightButton);
+        QCOMPARE(shows({1100, 1300, 1400}), QString());
         // The zoomed plot spans 1085-1415 bp and scores 4.85-8.15, so 1095
         // (score 6), left out of the box, goes too.
-        window->removeSelection();
+        click(w, "removeButton");
         const QList<int> rest{1029, 1200, 1500, 1611};
-        QCOMPARE(Pos_list, rest);
+        QCOMPARE(shows(rest), QString());
         QCOMPARE(Pos_list2, rest);
         // Zooming again and unzooming never brings a removed point back.
-        drag(window.get(), QPoint(150, 0), QPoint(640, 600));
-        QCOMPARE(Pos_list, QList<int>({1200, 1500, 1611}));
-        window->showRemaining();
-        QCOMPARE(Pos_list, rest);
+        drag(w, pixelAt(1150, 10), pixelAt(1700, 0));
+        QCOMPARE(shows({1200, 1500, 1611}), QString());
+        click(w, "unzoomButton");
+        QCOMPARE(shows(rest), QString());
+    }
+
+    // "&Remove Selection" takes out the area of the plot on show with every
+    // bound inclusive: a point on the area's right end or bottom goes.
+    void removeTakesTheAreaOnShow_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QList<int>>("left");
+        QTest::newRow("last position on the area's right end")
+            << QByteArray("7\t1000\t1e-3\n7\t1010\t1e-5\n7\t1019\t1e-4\n") << QList<int>{};
+        QTest::newRow("lowest score on the area's bottom")
+            << QByteArray("7\t1000\t1e-8\n7\t1500\t1e-8\n7\t2000\t1e-8\n") << QList<int>{};
+    }
+    void removeTakesTheAreaOnShow()
+    {
+        QFETCH(QByteArray, rows);
+        auto window = openWindow("CHR\tPOS\tP\n" + rows);
+        click(window.get(), "removeButton");
+        QTEST(Pos_list, "left");
+        QCOMPARE(Pos_list2, Pos_list);
+        QCOMPARE(chromosomePlotMismatch(window.get()), QString());
     }
 
     // Remove takes out the area on show and nothing more: where the points on
@@ -256,5 +280,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(SelectTest)
+int main(int argc, char *argv[])
+{
+    useScreen(800, 800); // the pick rows name pixels of this screen
+    QApplication app(argc, argv);
+    SelectTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_select.moc"

@@ -3,6 +3,7 @@
 // from a timer; data files and the log land in a temporary working directory.
 #include "app/mywidget.h"
 #include "app/state.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
 #include <QBoxLayout>
@@ -21,7 +22,6 @@
 
 namespace {
 
-const QByteArray kHeader = "Tivrel 0.1 by Ruvetti\n\n";
 const QByteArray kThreeChromosomes = "CHR\tPOS\tP\n1\t100\t0.5\n1\t20000\t0.01\n2\t100\t1e-8\n2\t30000\t0.2\n"
                                      "3\t500\t0.001\n3\t9000\t0.3\n";
 const QByteArray kOtherTwoChromosomes = "CHR\tPOS\tP\nX\t500000\t0.1\nX\t900000\t1e-3\nY\t100\t0.5\nY\t700000\t1e-12\n";
@@ -42,7 +42,6 @@ T *part(QWidget *window, const QString &name)
     qFatal("no widget %s", qPrintable(name));
 }
 
-void click(QWidget *window, const char *button) { part<QPushButton>(window, button)->click(); }
 QString label(QWidget *window, const char *name) { return part<QLabel>(window, name)->text(); }
 
 // The view on show: the view flag, the hidden widgets and the hint.
@@ -117,6 +116,18 @@ private slots:
                                 "V(H() H(fileNameLabel line checkBox1 hintLabel checkBox2 line lineEdit1 lineEdit2)) "
                                 "H(H(newFileButton globalButton unzoomButton removeButton saveButton "
                                 "saveRemoveButton exitButton)))"));
+        // The two separators: sunken lines sharing out the free width.
+        const QList<QLabel *> separators = w->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+        int lines = 0;
+        for (const QLabel *l : separators) {
+            if (!l->objectName().isEmpty())
+                continue;
+            ++lines;
+            QCOMPARE(l->frameStyle(), int(QFrame::HLine | QFrame::Sunken));
+            QCOMPARE(l->lineWidth(), 2);
+            QCOMPARE(l->sizePolicy(), QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding));
+        }
+        QCOMPARE(lines, 2);
         QCOMPARE(part<QRubberBand>(w.get(), "rubberBand")->parentWidget(), part(w.get(), "imageLabel"));
         QCOMPARE(part<QRubberBand>(w.get(), "rubberBand")->shape(), QRubberBand::Rectangle);
     }
@@ -134,19 +145,35 @@ private slots:
                                      "void reloadPhoto0(), void showRemaining(), void removeSelection()");
     }
 
-    // The boxes and "Save &and Remove" reach their slots, observed by what
-    // the slots do ("&Global" and "&New File" below, "&Save", "&Remove
-    // Selection" and "&Unzoom" in the scenario test, "&Exit" in test_hostile).
-    void controlsReachTheirSlots()
+    // The check boxes, a typed range and "Save &and Remove", as a user works
+    // them; after each the picture on show is the plot the state calls for
+    // ("&Global" and "&New File" below, the mouse in test_select).
+    void controlsRedrawThePlot()
     {
         auto w = openOn(writeFile("one.txt", kOneChromosome));
         QCOMPARE(stripes, 1); // the constructor's checkBox2Action followed the checked box
-        part<QCheckBox>(w.get(), "checkBox1")->setCheckState(Qt::Checked);
-        part<QCheckBox>(w.get(), "checkBox2")->setCheckState(Qt::Unchecked);
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        part<QCheckBox>(w.get(), "checkBox1")->click(); // segments
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        // A typed range redraws nothing until the next redraw reads it.
+        const QImage before = part<QLabel>(w.get(), "imageLabel")->pixmap().toImage();
+        QTest::keyClicks(part(w.get(), "lineEdit1"), "2000");
+        QTest::keyClicks(part(w.get(), "lineEdit2"), "3000");
+        QCOMPARE(part<QLabel>(w.get(), "imageLabel")->pixmap().toImage(), before);
+        part<QCheckBox>(w.get(), "checkBox2")->click(); // no threshold lines
         QCOMPARE(std::make_pair(line, stripes), std::make_pair(1, 0));
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+        part<QCheckBox>(w.get(), "checkBox1")->click(); // dots again, in the range's colours
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
+
+        const QImage shown = part<QLabel>(w.get(), "imageLabel")->pixmap().toImage();
         answerTextDialog("cut");
         click(w.get(), "saveRemoveButton");
-        QVERIFY(QFile::exists("cut.txt") && Pos_list2.isEmpty()); // saved, then every point removed
+        QCOMPARE(imageDifference(QImage("cut.png"), shown), QString()); // the plot as it was on show
+        QCOMPARE(readFile("cut.txt"), kSaveHeader + "7\t1000\t0.5\t0.30103\n7\t2000\t1e-05\t5\n"
+                                                    "7\t3000\t0.01\t2\n7\t4000\t0.2\t0.69897\n");
+        QVERIFY(Pos_list2.isEmpty()); // saved, then every point removed
+        QCOMPARE(chromosomePlotMismatch(w.get()), QString());
     }
 
     // A file's first view; then "&Global" shows the kept genome-wide picture
@@ -164,10 +191,10 @@ private slots:
         QTest::addColumn<QByteArray>("log");
         QTest::newRow("several chromosomes, non-ASCII path, cut inside a character")
             << "données/abcdefghijklmnopqrstuvwxyz012é3456.txt" << kThreeChromosomes << kGenomeWideView
-            << "abcdefghijklmnopqrstuvwxyz012" << kHeader + "Get GLOBAL\n";
+            << "abcdefghijklmnopqrstuvwxyz012" << kLogHeader + "Get GLOBAL\n";
         QTest::newRow("one chromosome, 40-byte name")
             << "abcdefghijklmnopqrstuvwxyz0123456789.txt" << kOneChromosome << kChromosomeView
-            << "abcdefghijklmnopqrstuvwxyz0123" << kHeader + "selected chromosome by getManhattan 7\n";
+            << "abcdefghijklmnopqrstuvwxyz0123" << kLogHeader + "selected chromosome by getManhattan 7\n";
         QString deep = QDir::currentPath();
         while (QFile::encodeName(deep).size() < 180)
             deep += QStringLiteral("/directory");
@@ -175,7 +202,7 @@ private slots:
         QDir().mkpath(deep);
         writeFile(QFile::decodeName(QFile::encodeName(longPath).left(199)), kOneChromosome);
         QTest::newRow("path past the name buffer") << longPath << kThreeChromosomes << kGenomeWideView
-                                                   << "chosen-data-file-with-a-long-n" << kHeader + "Get GLOBAL\n";
+                                                   << "chosen-data-file-with-a-long-n" << kLogHeader + "Get GLOBAL\n";
     }
 
     void dataFileOpensItsView()
@@ -186,6 +213,8 @@ private slots:
         auto w = openOn(writeFile(path, content));
         QTEST(viewOf(w.get()), "view");
         QTEST(label(w.get(), "fileNameLabel"), "shortName");
+        QCOMPARE(globaldisplay ? genomeWidePlotMismatch(w.get(), path, true) : chromosomePlotMismatch(w.get()),
+                 QString());
         QTEST(logText(), "log");
 
         const auto state = [&w]() {
@@ -199,11 +228,12 @@ private slots:
         answerFileDialog(QString());
         click(w.get(), "newFileButton");
         QVERIFY2(state() == before, qPrintable(viewOf(w.get())));
-        QCOMPARE(logText(), kHeader);
+        QCOMPARE(logText(), kLogHeader);
     }
 
     // The second file gets the table and geometry it gets when opened alone;
-    // its dialog starts in the first file's directory.
+    // its dialog, with its caption and filter, starts in the first file's
+    // directory.
     void secondFileReplacesTheFirst()
     {
         QDir().mkpath("a");
@@ -219,6 +249,8 @@ private slots:
         const auto answer = [&startDirectories](const QString &path) {
             onFileDialog([&startDirectories, path](QFileDialog *d) {
                 startDirectories << d->directory().canonicalPath();
+                QCOMPARE(d->windowTitle(), QStringLiteral("Welcome to  TIVREL !  Select File"));
+                QCOMPARE(d->nameFilters().value(0), QStringLiteral("Image Files (*.txt *.csv)"));
                 acceptFileDialog(d, path);
             });
         };
@@ -230,7 +262,8 @@ private slots:
         QCOMPARE(startDirectories, QStringList({QDir().canonicalPath(), QDir("a").canonicalPath()}));
         QVERIFY(loaded() == alone);
         QCOMPARE(label(&w, "fileNameLabel"), QStringLiteral("second.txt"));
-        QCOMPARE(logText(), kHeader + "Get GLOBAL\n"); // in the working directory
+        QCOMPARE(genomeWidePlotMismatch(&w, second, true), QString());
+        QCOMPARE(logText(), kLogHeader + "Get GLOBAL\n"); // in the working directory
     }
 };
 

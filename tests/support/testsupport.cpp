@@ -8,9 +8,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <htslib/bgzf.h>
 
@@ -62,22 +67,109 @@ QByteArray logText()
     return readFile(QStringLiteral("Tivrel_log.txt"));
 }
 
-// Nothing may stay open after a dialog was answered (a "file not found" box,
-// say): rejects every modal widget left.
-static void closeModalWidgets()
+void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work)
 {
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    work(dir.path());
+    QDir::setCurrent(old);
+}
+
+void useScreen(int width, int height)
+{
+    static QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    writeFile(config, QStringLiteral(R"({"screens":[{"name":"S","x":0,"y":0,"width":%1,"height":%2,)"
+                                     R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                          .arg(width).arg(height).toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+}
+
+QPointF pixelAt(double position, double value)
+{
+    // An axis without spread is drawn from one unit below its area.
+    const double originX = minX == maxX ? minX - 1.0 : minX, originY = minY == maxY ? minY - 1 : minY;
+    return QPointF((position - originX) * pixPerX, fheight - ymargin - (value - originY) * pixPerY);
+}
+
+QWidget *widgetOf(QWidget *window, const char *name)
+{
+    if (auto *found = window->findChild<QWidget *>(QLatin1String(name)))
+        return found;
+    qFatal("no widget %s", name);
+}
+
+QLabel *imageLabelOf(QWidget *window)
+{
+    return qobject_cast<QLabel *>(widgetOf(window, "imageLabel"));
+}
+
+namespace {
+
+void sendMouse(QWidget *window, QEvent::Type type, QPointF labelPoint, Qt::MouseButton button)
+{
+    const QPointF local = imageLabelOf(window)->mapTo(window, labelPoint);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, local, window->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button,
+                      held, Qt::NoModifier);
+    QApplication::sendEvent(window, &event);
+}
+
+} // namespace
+
+void drag(QWidget *window, QPointF from, QPointF to, Qt::MouseButton button)
+{
+    sendMouse(window, QEvent::MouseButtonPress, from, button);
+    sendMouse(window, QEvent::MouseMove, to, button);
+    sendMouse(window, QEvent::MouseButtonRelease, to, button);
+}
+
+void click(QWidget *window, const char *name)
+{
+    auto *button = qobject_cast<QPushButton *>(widgetOf(window, name));
+    if (!button || !button->isVisibleTo(window))
+        qFatal("button %s is not on show", name);
+    button->click();
+}
+
+void altKey(QWidget *window, char key)
+{
+    // Shortcuts reach only the active window.
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("window not active");
+    // A mnemonic clicks its button 100 ms later, after a flash: wait for it.
+    QPushButton *target = nullptr;
+    for (auto *button : window->findChildren<QPushButton *>())
+        if (button->isVisibleTo(window) && button->text().contains(QStringLiteral("&") + QLatin1Char(key), Qt::CaseInsensitive))
+            target = button;
+    if (!target)
+        return QTest::keyClick(window, key, Qt::AltModifier);
+    QSignalSpy clicked(target, &QPushButton::clicked);
+    QTest::keyClick(window, key, Qt::AltModifier);
+    if (clicked.isEmpty() && !clicked.wait(1000))
+        qWarning("Alt+%c clicked nothing", key);
+}
+
+namespace {
+
+// Closes the dialog and whatever modal widget it opened, if still open.
+void closeLeftOver(QPointer<QDialog> dialog)
+{
+    if (!dialog || !dialog->isVisible())
+        return;
     while (QWidget *w = QApplication::activeModalWidget()) {
-        if (auto *d = qobject_cast<QDialog *>(w))
-            d->reject();
-        else
-            w->close();
+        if (w == dialog || !dialog->isAncestorOf(w)) {
+            dialog->reject();
+            return;
+        }
+        w->close();
     }
 }
 
-// Calls `act` on the first active modal widget of type T, polling every 10 ms
-// for up to 500 tries, then arms a watchdog that closes whatever is left.
 template <typename T>
-static void whenModal(std::function<void(T *)> act)
+void whenModal(std::function<void(T *)> act)
 {
     auto *timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, act, tries = 0]() mutable {
@@ -88,35 +180,21 @@ static void whenModal(std::function<void(T *)> act)
         timer->deleteLater();
         if (!dialog)
             return qWarning("no modal dialog appeared");
+        QPointer<QDialog> watched(dialog);
         act(dialog);
-        QTimer::singleShot(2000, closeModalWidgets);
+        QTimer::singleShot(2000, [watched]() { closeLeftOver(watched); });
     });
     timer->start(10);
 }
 
+} // namespace
+
 void onFileDialog(const std::function<void(QFileDialog *)> &act) { whenModal<QFileDialog>(act); }
 
-void answerFileDialog(const QString &path) { onFileDialog([path](QFileDialog *d) { acceptFileDialog(d, path); }); }
-
-void answerTextDialog(const QString &text, bool accept, QString *seen)
+void answerFileDialog(const QString &path)
 {
-    whenModal<QInputDialog>([text, accept, seen](QInputDialog *dialog) {
-        if (seen)
-            *seen = dialog->textValue();
-        dialog->setTextValue(text); // unread when the dialog is cancelled
-        dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
-    });
+    onFileDialog([path](QFileDialog *d) { acceptFileDialog(d, path); });
 }
-
-void inTemporaryWorkingDirectory(const std::function<void(const QString &dir)> &work)
-{
-    QTemporaryDir dir;
-    const QString old = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    work(dir.path());
-    QDir::setCurrent(old);
-}
-
 
 void acceptFileDialog(QFileDialog *dialog, const QString &path)
 {
@@ -125,4 +203,30 @@ void acceptFileDialog(QFileDialog *dialog, const QString &path)
     if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         edit->setText(path);
     QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); // protected in QFileDialog
+}
+
+void onTextDialog(const std::function<void(QInputDialog *)> &act) { whenModal<QInputDialog>(act); }
+
+void answerTextDialog(const QString &text, bool accept, QString *seen)
+{
+    onTextDialog([text, accept, seen](QInputDialog *dialog) {
+        if (seen)
+            *seen = dialog->textValue();
+        dialog->setTextValue(text); // unread when the dialog is cancelled
+        dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
+    });
+}
+
+TextDialogAnswers::TextDialogAnswers(const QStringList &answers) : answers_(answers)
+{
+    QObject::connect(&timer_, &QTimer::timeout, [this]() {
+        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) // an answered dialog is hidden at once, so each is seen once
+            return;
+        asked.append({dialog->windowTitle(), dialog->labelText(), dialog->textValue()});
+        const QString answer = answers_.value(asked.size() - 1);
+        dialog->setTextValue(answer);
+        dialog->done(answer.isNull() ? QDialog::Rejected : QDialog::Accepted);
+    });
+    timer_.start(10);
 }
