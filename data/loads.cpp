@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <climits>
+#include <optional>
 #include <cstring>
 #include <vector>
 
@@ -195,7 +196,20 @@ GenomeWide loadGenomeWide(const QString &path)
     return g;
 }
 
-ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count)
+namespace {
+
+// Where a chromosome load starts and how its run ends.
+struct RunStart {
+    qint64 offset = 0; // the run's first kept row
+    int count = 0;     // its kept rows
+};
+
+// From a remembered start, the run's `count` kept rows: another label's
+// "NA" and zero rows do not end it, as they did not in the genome-wide
+// load; anything else of another label does. Without one, the first block
+// of the label from the start of the file: any later non-empty line of
+// another label ends it, and lines before it are only split and compared.
+ChromosomeRun readRun(const QString &path, const QString &label, const std::optional<RunStart> &start)
 {
     ChromosomeRun run;
     LineReader reader;
@@ -205,8 +219,11 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
         return run;
     run.layoutSettled = true;
     const Layout &layout = opened.layout;
-    reader.seek(offset);
+    if (start)
+        reader.seek(start->offset);
+    const int count = start ? start->count : INT_MAX;
     const QByteArray labelBytes = label.toUtf8();
+    bool inBlock = false; // a line of the label has been read
     QByteArrayView line;
     qint64 lineOffset = 0;
     while (run.positions.size() < count && reader.readLine(line, lineOffset)) {
@@ -217,14 +234,14 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
             run.fault = rowFault(reader, row.fault);
             return run;
         }
-        const bool ours = sameLabel(row.label, labelBytes, label);
-        if (!ours) {
-            // Another label's "NA" and zero rows do not end the run, as they
-            // did not in the genome-wide load; anything else of it does.
-            if (row.kind == Row::Skipped)
-                continue;
-            break;
+        // Only the label's own lines count as converted: another label's
+        // bad values are not this load's business.
+        if (!sameLabel(row.label, labelBytes, label)) {
+            if (start ? row.kind != Row::Skipped : inBlock)
+                break;
+            continue;
         }
+        inBlock = true;
         if (row.kind == Row::Bad) {
             run.fault = rowFault(reader, row.fault);
             return run;
@@ -241,50 +258,16 @@ ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, 
     return run;
 }
 
+} // namespace
+
+ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count)
+{
+    return readRun(path, label, RunStart{offset, count});
+}
+
 ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
 {
-    ChromosomeRun run;
-    LineReader reader;
-    const LayoutResult opened = openReader(reader, path);
-    run.fault = opened.fault;
-    if (run.fault != Fault::None)
-        return run;
-    run.layoutSettled = true;
-    const Layout &layout = opened.layout;
-    const QByteArray labelBytes = label.toUtf8();
-    bool previousOurs = false; // the previous non-empty line carried the label
-    QByteArrayView line;
-    qint64 lineOffset = 0;
-    while (reader.readLine(line, lineOffset)) {
-        if (line.isEmpty())
-            continue;
-        const Row row = convertRow(line, layout);
-        if (row.kind == Row::Bad && row.fault == Fault::MissingColumns) {
-            run.fault = rowFault(reader, row.fault);
-            return run;
-        }
-        // Only the label's own lines count as converted: another label's
-        // bad values are not this load's business.
-        const bool ours = sameLabel(row.label, labelBytes, label);
-        if (previousOurs && !ours)
-            break; // the block has ended
-        previousOurs = ours;
-        if (!ours)
-            continue;
-        if (row.kind == Row::Bad) {
-            run.fault = rowFault(reader, row.fault);
-            return run;
-        }
-        if (row.kind == Row::Kept) {
-            run.positions.append(row.position);
-            run.scores.append(row.score);
-        }
-    }
-    if (reader.damaged())
-        run.fault = Fault::DamagedCompressed;
-    else if (run.positions.size() < 2)
-        run.fault = Fault::TooFewRowsChromosome;
-    return run;
+    return readRun(path, label, std::nullopt);
 }
 
 ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
