@@ -11,9 +11,8 @@
 #include <QByteArrayView>
 #include <QFile>
 
-#include <vector>
-
 #include <memory>
+#include <vector>
 
 struct BGZF;
 class GzipAhead;

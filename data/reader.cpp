@@ -234,10 +234,10 @@ QString skipComments(LineReader &reader, qint64 &offset, bool &comments)
 
 // The compatible reading serves files whose header the first line's rules
 // refuse, or whose first line is a comment without a delimiter.
-bool refusedByColumns(const LayoutResult &spec, QByteArrayView firstLine)
+bool refusedByColumns(const LayoutResult &firstReading, QByteArrayView firstLine)
 {
-    return spec.fault == Fault::IncorrectColumns || spec.fault == Fault::TooFewColumns
-        || (spec.fault == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+    return firstReading.fault == Fault::IncorrectColumns || firstReading.fault == Fault::TooFewColumns
+        || (firstReading.fault == Fault::UnknownDelimiter && firstLine.startsWith('#'));
 }
 
 } // namespace

@@ -29,11 +29,7 @@ const QByteArray kOneChromosome = "CHR\tPOS\tP\n7\t1000\t0.5\n7\t2000\t1e-5\n7\t
 // What a file choice leaves behind, as text, so a difference reads plainly.
 QString snapshot(QWidget *window)
 {
-    QStringList hidden;
-    for (QWidget *w : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        if (!w->objectName().isEmpty() && !w->isVisibleTo(window))
-            hidden << w->objectName();
-    hidden.sort();
+    const QStringList hidden = hiddenWidgets(window);
     const QImage picture = window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage();
     QStringList positions;
     for (int p : Pos_list)

@@ -47,11 +47,7 @@ QString label(QWidget *window, const char *name) { return part<QLabel>(window, n
 // The view on show: the view flag, the hidden widgets and the hint.
 QString viewOf(QWidget *window)
 {
-    QStringList hidden;
-    for (QWidget *w : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        if (!w->objectName().isEmpty() && !w->isVisibleTo(window))
-            hidden << w->objectName();
-    hidden.sort();
+    const QStringList hidden = hiddenWidgets(window);
     return QString("flag %1; hidden: %2; hint: %3").arg(globaldisplay).arg(hidden.join(' '),
                                                                           label(window, "hintLabel"));
 }

@@ -230,3 +230,13 @@ TextDialogAnswers::TextDialogAnswers(const QStringList &answers) : answers_(answ
     });
     timer_.start(10);
 }
+
+QStringList hiddenWidgets(QWidget *window)
+{
+    QStringList hidden;
+    for (QWidget *w : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (!w->objectName().isEmpty() && !w->isVisibleTo(window))
+            hidden << w->objectName();
+    hidden.sort();
+    return hidden;
+}

@@ -106,3 +106,6 @@ private:
     QStringList answers_;
     QTimer timer_;
 };
+
+// The names of the window's own widgets that are hidden, sorted.
+QStringList hiddenWidgets(QWidget *window);
