@@ -196,6 +196,16 @@ GenomeWide loadGenomeWide(const QString &path)
     return g;
 }
 
+QStringList genomeWideLog(const GenomeWide &g)
+{
+    QStringList lines;
+    if (!g.columns.isEmpty())
+        lines << g.columns;
+    if (g.fault != Fault::None)
+        lines << faultMessage(g.fault);
+    return lines;
+}
+
 namespace {
 
 // Where a chromosome load starts and how its run ends.
