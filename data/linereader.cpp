@@ -326,8 +326,10 @@ qint64 LineReader::readCompressed()
         qint64 start = 0; // bgzip: the virtual offset of data[0]
         if (ahead_) {
             length = ahead_->next(data);
-        } else if (bgzf_read_block(bgzf_) == 0) {
-            // A block is taken whole; a seek may start it part-way.
+        } else if (bgzf_read_block(bgzf_) == 0 && !(source_ == Source::Bgzip && bgzf_->is_gzip)) {
+            // A block is taken whole; a seek may start it part-way. A bgzip
+            // block whose header htslib no longer knows (it then reads the
+            // rest as plain gzip, with offsets that lead nowhere) is damage.
             const qint64 from = bgzf_->block_offset;
             if (bgzf_->block_length > 0) {
                 length = bgzf_->block_length - from; // below 0: a seek past the block's end
