@@ -16,11 +16,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -32,6 +31,18 @@ qint64 started_ = 0;
 double secondsSince(qint64 start)
 {
     return double(clock_.nsecsElapsed() - start) / 1e9;
+}
+
+// Gives the offscreen platform one screen of this size, before the
+// application object is made.
+void useScreen(const QTemporaryDir &dir, int width, int height)
+{
+    QFile config(dir.filePath(QStringLiteral("screen.json")));
+    if (config.open(QIODevice::WriteOnly))
+        config.write(QStringLiteral(R"({"screens":[{"name":"S","x":0,"y":0,"width":%1,"height":%2,)"
+                                    R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                         .arg(width).arg(height).toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
 }
 
 double peakRssMb()
@@ -59,7 +70,7 @@ int main(int argc, char *argv[])
 
     // A virtual 1920x1080 screen, so the plots have their usual size.
     QTemporaryDir work;
-    useScreen(1920, 1080);
+    useScreen(work, 1920, 1080);
     QApplication app(argc, argv);
     QDir::setCurrent(work.path()); // the log and the saved files land here
     clock_.start();
@@ -68,11 +79,10 @@ int main(int argc, char *argv[])
 
     // The time just before each dialog's answer, so that a stage's time
     // leaves out the dialog itself.
-    onFileDialog([&](QFileDialog *dialog) {
-        started_ = clock_.nsecsElapsed();
-        acceptFileDialog(dialog, dataFile);
-    });
+    const auto start = []() { started_ = clock_.nsecsElapsed(); };
+    std::optional<DialogAnswers> answer(std::in_place, QStringList{dataFile}, start);
     MyWidget window;
+    answer.reset();
     stages.emplace_back("open", secondsSince(started_));
     const qsizetype rows = Pos_list.size();
     window.show();
@@ -98,11 +108,7 @@ int main(int argc, char *argv[])
     stages.emplace_back("unzoom", secondsSince(t));
 
     const qsizetype saved = Pos_list.size();
-    onTextDialog([](QInputDialog *dialog) {
-        started_ = clock_.nsecsElapsed();
-        dialog->setTextValue(QStringLiteral("bench_out"));
-        dialog->accept();
-    });
+    answer.emplace(QStringList{QStringLiteral("bench_out")}, start);
     window.makeFile();
     stages.emplace_back("save", secondsSince(started_));
 

@@ -1,15 +1,6 @@
 #include "reference.h"
 
-#include "app/state.h"
-#include "data/loads.h"
-
-#include <QCheckBox>
-#include <QFileInfo>
 #include <QFont>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QScreen>
 #include <QPainter>
 #include <QPixmap>
 
@@ -218,31 +209,4 @@ QString imageDifference(const QImage &actualImage, const QImage &expectedImage)
                 return QStringLiteral("pixel (%1, %2) is %3, expected %4")
                     .arg(x).arg(y).arg(actual.pixelColor(x, y).name(), expected.pixelColor(x, y).name());
     return QString();
-}
-
-QString chromosomePlotMismatch(QWidget *window)
-{
-    const auto checked = [window](const char *name) {
-        return window->findChild<QCheckBox *>(QLatin1String(name))->isChecked();
-    };
-    const auto text = [window](const char *name) { return window->findChild<QLineEdit *>(QLatin1String(name))->text(); };
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    const QImage expected = referenceChromosome(Pos_list, Value_list, int(Pos_list.size()),
-                                                referenceGeometry(Pos_list, Value_list, screen), checked("checkBox2"),
-                                                checked("checkBox1"), text("lineEdit1"), text("lineEdit2"));
-    return imageDifference(window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage(), expected);
-}
-
-QString genomeWidePlotMismatch(QWidget *window, const QString &dataFile, bool stripes)
-{
-    const GenomeWide g = loadGenomeWide(dataFile);
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    // The name's first 30 bytes, without a character cut in two.
-    QString shortName = QString::fromUtf8(QFileInfo(dataFile).fileName().toUtf8().left(30));
-    while (shortName.endsWith(QChar::ReplacementCharacter))
-        shortName.chop(1);
-    const QImage expected = referenceGenomeWide(g.x, g.scores, int(g.x.size()), referenceGeometry(g.x, g.scores, screen),
-                                                stripes, {g.table.startValue, g.table.colorValue, g.table.tags},
-                                                shortName);
-    return imageDifference(window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage(), expected);
 }

@@ -30,10 +30,6 @@ struct ReferenceGeometry {
     // Back from a box edge, as the zoom does.
     qint64 positionAt(int column) const;
     double valueAt(int row) const;
-    bool inArea(int position, double value) const
-    {
-        return minX <= position && position <= maxX && minY <= value && value <= maxY;
-    }
 };
 
 ReferenceGeometry referenceGeometry(const QList<int> &positions, const QList<double> &values, QSize screen);
@@ -62,14 +58,3 @@ QImage referenceChromosome(const QList<int> &positions, const QList<double> &val
 
 // "" when the images are equal, else where they first differ.
 QString imageDifference(const QImage &actual, const QImage &expected);
-
-class QWidget;
-
-// "" when the window's plot label shows the chromosome plot of the points on
-// show (Pos_list, Value_list), drawn with the window's check boxes and line
-// edits as they stand; else where the pictures differ.
-QString chromosomePlotMismatch(QWidget *window);
-
-// "" when the plot label shows the genome-wide plot of the whole data file,
-// painted with or without the threshold lines.
-QString genomeWidePlotMismatch(QWidget *window, const QString &dataFile, bool stripes);

@@ -1,0 +1,70 @@
+#include "linecheck.h"
+
+#include "data/linereader.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTextStream>
+
+namespace {
+
+// The lines as text, and where each starts. Unlike QString::fromUtf8, the decoder keeps a
+// byte-order mark at the start of a line, as the stream does in mid-file.
+QStringList readerLines(LineReader &reader, QList<qint64> &offsets)
+{
+    QStringList lines;
+    QByteArrayView line;
+    qint64 offset = 0;
+    using Flag = QStringConverter::Flag;
+    for (offsets.clear(); reader.readLine(line, offset); offsets << offset)
+        lines << QStringDecoder(QStringConverter::Utf8, Flag::Stateless | Flag::ConvertInitialBom)(line);
+    return lines;
+}
+
+QStringList trimmed(const QStringList &lines)
+{
+    return lines.endsWith(QString()) ? lines.first(lines.size() - 1) : lines;
+}
+
+} // namespace
+
+QStringList textStreamLines(const QString &path)
+{
+    QFile file(path);
+    QStringList lines;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return lines;
+    QTextStream stream(&file);
+    stream.setEncoding(QStringConverter::System);
+    while (!stream.atEnd())
+        lines << stream.readLine();
+    return lines;
+}
+
+QString brokenLineRule(const QString &path, const QStringList &expected, bool empty)
+{
+    LineReader reader;
+    if (!reader.open(path) || reader.isEmpty() != empty)
+        return QStringLiteral("the file opens, empty where it is");
+    QList<qint64> offsets, rest;
+    const QStringList lines = readerLines(reader, offsets);
+    if (trimmed(lines) != trimmed(expected))
+        return QStringLiteral("the lines are the text stream's");
+    if (!reader.atEnd() || reader.damaged())
+        return QStringLiteral("the end is the end, undamaged");
+    for (const qsizetype i : {lines.size() - 1, qsizetype(1), lines.size() / 2}) {
+        if (i >= 0 && i < lines.size()
+            && (!reader.seek(offsets[i]) || readerLines(reader, rest) != lines.mid(i) || rest != offsets.mid(i)))
+            return QStringLiteral("a seek to a line's offset reads on from that line");
+    }
+    if (!reader.seek(0) || readerLines(reader, rest) != lines)
+        return QStringLiteral("a seek to 0 reads the file again");
+    LineReader picking; // a seek forward right after the first line, as a pick does
+    QByteArrayView first;
+    qint64 at = 0;
+    if (lines.size() > 2
+        && (!picking.open(path) || !picking.readLine(first, at) || !picking.seek(offsets.last())
+            || readerLines(picking, rest) != lines.mid(lines.size() - 1)))
+        return QStringLiteral("a seek forward from the first line lands on its line");
+    return QString();
+}
