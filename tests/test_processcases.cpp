@@ -48,29 +48,20 @@
 
 namespace {
 
-const QString kCases = QStringLiteral(TIVREL_CASES_DIR "/process");
-bool update = false;
-
 void writeInputs(const CaseFile &c, const QString &work)
 {
     for (const CaseSection &s : c.sections) {
         const QString path = work + '/' + QString::fromUtf8(s.args.value(0));
-        if (s.name != "data")
-            continue;
-        QDir().mkpath(path.endsWith('/') ? path : QFileInfo(path).path());
-        if (path.endsWith('/') || (s.args.value(1) == "fifo" && mkfifo(qPrintable(path), 0644) == 0))
-            continue;
-        QByteArray bytes = caseBytes(s.lines);
-        for (qsizetype i = 1; i < s.args.size(); ++i) {
-            const int n = s.args.value(i + 1).toInt();
-            if (s.args[i] == "gzip")
-                bytes = gzipped(bytes);
-            else if (s.args[i] == "bgzip")
-                bytes = bgzipped(bytes, n);
-            else if (s.args[i] == "cut")
-                bytes = n < 0 ? bytes.chopped(-n) : bytes.first(n);
+        if (s.name == "data" && QDir().mkpath(path.endsWith('/') ? path : QFileInfo(path).path()) && !path.endsWith('/')
+            && !(s.args.value(1) == "fifo" && mkfifo(qPrintable(path), 0644) == 0)) {
+            QByteArray bytes = caseBytes(s.lines);
+            for (qsizetype i = 1; i < s.args.size(); ++i) {
+                const int n = s.args.value(i + 1).toInt();
+                bytes = s.args[i] == "gzip" ? gzipped(bytes) : s.args[i] == "bgzip" ? bgzipped(bytes, n)
+                      : s.args[i] == "cut" ? (n < 0 ? bytes.chopped(-n) : bytes.first(n)) : bytes;
+            }
+            writeFile(path, bytes);
         }
-        writeFile(path, bytes);
     }
 }
 
@@ -93,12 +84,7 @@ class ProcessCasesTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void cases_data()
-    {
-        QTest::addColumn<QString>("file");
-        for (const QString &file : caseFiles(kCases))
-            QTest::newRow(qPrintable(QFileInfo(file).baseName())) << file;
-    }
+    void cases_data() { addCaseRows(TIVREL_CASES_DIR "/process"); }
 
     void cases()
     {
@@ -116,10 +102,8 @@ private slots:
         env.insert("QT_QPA_GENERIC_PLUGINS", "tivrelhook");
         env.insert("TIVREL_HOOK_ACTIONS", QString::fromUtf8(c.sections.value(c.sections.size() - 1).name == "actions"
                                                                 ? c.sections.last().lines.join('\n') : QByteArray()));
-        for (const QByteArray &bytes : c.values("env")) {
-            const QString setting = QString::fromUtf8(bytes);
+        for (const QString &setting : QString::fromUtf8(c.values("env").join('\n')).split('\n', Qt::SkipEmptyParts))
             setting.startsWith('-') ? env.remove(setting.mid(1)) : env.insert(setting.section('=', 0, 0), setting.section('=', 1));
-        }
         const bool asNobody = c.values("user").contains("nobody") && geteuid() == 0;
         if (asNobody)
             QProcess::execute("chown", {"-R", "65534:65534", work.path()});
@@ -134,10 +118,8 @@ private slots:
             if (limit > 0 && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &size) != 0))
                 _exit(91);
         });
-        QStringList arguments; // split at blanks; "" stands for an empty argument
-        for (const QString &a : QString::fromUtf8(c.values("args").value(0)).split(' ', Qt::SkipEmptyParts))
-            arguments << (a == "\"\"" ? QString("") : a);
-        child.start(TIVREL_PROGRAM, arguments);
+        // The command line, split at blanks; "" stands for an empty argument.
+        child.start(TIVREL_PROGRAM, QString::fromUtf8(c.values("args").value(0)).split(' ', Qt::SkipEmptyParts).replaceInStrings("\"\"", ""));
         if (!child.waitForFinished(240000)) { // 50 MB read twice under the sanitizers
             child.kill();
             QFAIL("the program hung");
@@ -168,24 +150,15 @@ private slots:
         for (const QString &name : before.keys())
             if (!after.contains(name) && name != "Tivrel_log.txt")
                 given += section("removed " + name.toUtf8(), {});
-        if (split < 0) {
-            QVERIFY2(update, "no [status]: run test_processcases --update, then review what it adds");
-            writeFile(file, text + (text.endsWith('\n') ? "" : "\n") + given);
-            return;
-        }
-        QCOMPARE(firstDifference(given, text.sliced(split + 1)), QString());
+        QCOMPARE(caseMismatch(file, split < 0 ? QByteArray() : text.sliced(split + 1), given, ""), QString());
     }
 };
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    update = args.removeAll("--update") > 0;
     QCoreApplication app(argc, argv);
     ProcessCasesTest test;
-    return QTest::qExec(&test, args);
+    return runCaseDriver(test, app.arguments());
 }
 
 #include "test_processcases.moc"

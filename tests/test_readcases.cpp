@@ -182,9 +182,6 @@ QStringList damageMissed(const QString &path, const Case &c)
     return missed;
 }
 
-const QString kCases = QStringLiteral(TIVREL_CASES_DIR "/read");
-bool update = false;
-
 } // namespace
 
 class ReadCasesTest : public QObject
@@ -193,12 +190,7 @@ class ReadCasesTest : public QObject
     QTemporaryDir dir;
 
 private slots:
-    void cases_data()
-    {
-        QTest::addColumn<QString>("file");
-        for (const QString &file : caseFiles(kCases))
-            QTest::newRow(qPrintable(QFileInfo(file).baseName())) << file;
-    }
+    void cases_data() { addCaseRows(TIVREL_CASES_DIR "/read"); }
 
     void cases()
     {
@@ -208,12 +200,7 @@ private slots:
         QVERIFY2(!c.input.isNull(), "no [input]");
         const QString path = dir.filePath("data");
         const QByteArray plain = dump(path, c, kForms[0].second);
-        if (c.expected.isNull()) {
-            QVERIFY2(update, "no [expected]: run test_readcases --update, then review the dump");
-            writeFile(file, text + (text.endsWith('\n') ? "" : "\n") + "[expected]\n" + plain);
-            return;
-        }
-        QCOMPARE(firstDifference(plain, c.expected), QString());
+        QCOMPARE(caseMismatch(file, c.expected, plain, "[expected]\n"), QString());
         for (const auto &[name, form] : kForms)
             QCOMPARE(name + QString(": ") + firstDifference(dump(path, c, form), plain), name + QString(": "));
         if (c.damaged)
@@ -223,13 +210,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    update = args.removeAll("--update") > 0;
     QCoreApplication app(argc, argv);
     ReadCasesTest test;
-    return QTest::qExec(&test, args);
+    return runCaseDriver(test, app.arguments());
 }
 
 #include "test_readcases.moc"

@@ -1,7 +1,15 @@
 #include "casefile.h"
 
+#include "testsupport.h"
+
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTest>
+
+namespace {
+bool update = false;
+}
 
 QList<QByteArray> CaseFile::values(const QByteArray &key) const
 {
@@ -38,9 +46,8 @@ QByteArray caseBytes(const QList<QByteArray> &lines)
     for (const QByteArray &line : lines) {
         const bool joined = line.endsWith('\\') && !line.endsWith("\\\\");
         for (qsizetype i = 0; i < line.size() - (joined ? 1 : 0); ++i) {
-            const char c = line[i];
-            if (c != '\\' || i + 1 == line.size()) {
-                bytes += c;
+            if (line[i] != '\\' || i + 1 == line.size()) {
+                bytes += line[i];
             } else if (line[++i] == 'x') {
                 bytes += char(line.mid(i + 1, 2).toInt(nullptr, 16));
                 i += 2;
@@ -83,10 +90,26 @@ QString firstDifference(const QByteArray &actual, const QByteArray &expected)
     return QString("line %1: expected \"%2\", got \"%3\"").arg(i + 1).arg(e.value(i), a.value(i));
 }
 
-QStringList caseFiles(const QString &folder)
+void addCaseRows(const QString &folder)
 {
-    QStringList paths;
+    QTest::addColumn<QString>("file");
     for (const QString &name : QDir(folder).entryList({QStringLiteral("*.case")}, QDir::Files, QDir::Name))
-        paths << folder + '/' + name;
-    return paths;
+        QTest::newRow(qPrintable(QFileInfo(name).baseName())) << folder + '/' + name;
+}
+
+QString caseMismatch(const QString &file, const QByteArray &expected, const QByteArray &given, const QByteArray &heading)
+{
+    if (!expected.isNull())
+        return firstDifference(given, expected);
+    if (!update)
+        return QStringLiteral("the case expects nothing yet: run its driver with --update, then review what it adds");
+    const QByteArray text = readFile(file);
+    writeFile(file, text + (text.endsWith('\n') ? "" : "\n") + heading + given);
+    return QString();
+}
+
+int runCaseDriver(QObject &test, QStringList arguments)
+{
+    update = arguments.removeAll(QStringLiteral("--update")) > 0;
+    return QTest::qExec(&test, arguments);
 }

@@ -1,12 +1,15 @@
 // The case files of tests/cases/: comment lines ("#...") and "key: value"
 // lines at the top, then sections, each a line "[name args...]" followed by
-// its lines. Section lines stand for bytes (see caseBytes).
+// its lines. Section lines stand for bytes (see caseBytes). The drivers of a
+// case folder share the rest: a data row per case, and --update.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class QObject;
 
 struct CaseSection {
     QByteArray name;
@@ -34,5 +37,14 @@ QByteArray caseText(const QByteArray &bytes);
 // differs.
 QString firstDifference(const QByteArray &actual, const QByteArray &expected);
 
-// The *.case files of a folder, by name.
-QStringList caseFiles(const QString &folder);
+// A data row "file" for each *.case file of the folder, by name.
+void addCaseRows(const QString &folder);
+
+// What a case gave against what it expects: their first difference, or
+// empty. A case that expects nothing yet (`expected` null) is given what it
+// gave, after `heading`, when the driver runs with --update: then review it
+// by hand before committing it.
+QString caseMismatch(const QString &file, const QByteArray &expected, const QByteArray &given, const QByteArray &heading);
+
+// A driver's main: runs the test object, taking --update from the arguments.
+int runCaseDriver(QObject &test, QStringList arguments);

@@ -31,13 +31,7 @@ void say(const QString &text)
     std::fflush(stdout);
 }
 
-QString relative(const QString &path)
-{
-    const QString r = QDir::current().relativeFilePath(path);
-    return r.isEmpty() ? QStringLiteral(".") : r;
-}
-
-QString geometry(const QRect &r) { return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
+QString place(const QRect &r) { return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
 
 // The layout tree: H(...) and V(...) for box layouts, widgets by name ("-"
 // for unnamed ones), "!" after an item given a stretch or an alignment.
@@ -52,48 +46,44 @@ QString layoutText(QLayoutItem *item)
     return (!box ? "?(" : box->direction() == QBoxLayout::LeftToRight ? "H(" : "V(") + parts.join(' ') + ")";
 }
 
-// One line per widget: name, class, place, visibility and what a user sees of it.
-QString widgetText(QWidget *w, QWidget *window, bool places)
-{
-    QStringList t{w->objectName().isEmpty() ? QStringLiteral("-") : w->objectName(), w->metaObject()->className()};
-    if (places)
-        t << geometry(w->geometry());
-    if (!w->isVisibleTo(window))
-        t << "hidden";
-    if (auto *label = qobject_cast<QLabel *>(w)) {
-        t << '"' + label->text() + '"';
-        if (!label->pixmap().isNull())
-            t << "picture " + geometry(label->pixmap().rect()).section(' ', 1);
-        if (label->frameShape() != QFrame::NoFrame)
-            t << QString("frame 0x%1 width %2").arg(label->frameStyle(), 0, 16).arg(label->lineWidth());
-    }
-    if (auto *button = qobject_cast<QAbstractButton *>(w))
-        t << '"' + button->text() + '"';
-    if (auto *box = qobject_cast<QCheckBox *>(w))
-        t << QString("state %1").arg(box->checkState());
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-        t << '"' + edit->text() + '"';
-    if (auto *band = qobject_cast<QRubberBand *>(w))
-        t << QString("shape %1 in %2").arg(band->shape()).arg(band->parentWidget()->objectName());
-    if (w->autoFillBackground())
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            t << "background " + w->palette().color(group, QPalette::Window).name();
-    if (w->sizePolicy() != QSizePolicy())
-        t << QString("policy %1/%2").arg(w->sizePolicy().horizontalPolicy()).arg(w->sizePolicy().verticalPolicy());
-    if (!w->styleSheet().isEmpty())
-        t << "style \"" + w->styleSheet() + '"';
-    return t.join(' ');
-}
-
-// The window as a user meets it, and its class's signals and slots in order;
-// without the places of things, what stays when the window changes size.
+// The window as a user meets it, a line per widget (name, class, place,
+// visibility, texts, colours, frame, size policy, style), and its class's
+// signals and slots in order; without the places of things, what stays when
+// the window changes size.
 QString dumpText(QWidget *window, bool places = true)
 {
-    QStringList lines{QString("window \"%1\"").arg(window->windowTitle()), "layout " + layoutText(window->layout())};
-    if (places)
-        lines[0] += " at " + geometry({window->pos(), window->size()});
-    for (QWidget *w : window->findChildren<QWidget *>())
-        lines << widgetText(w, window, places);
+    QStringList lines{QString("window \"%1\"").arg(window->windowTitle()) + (places ? " at " + place({window->pos(), window->size()}) : ""),
+                      "layout " + layoutText(window->layout())};
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        QStringList t{w->objectName().isEmpty() ? QStringLiteral("-") : w->objectName(), w->metaObject()->className()};
+        if (places)
+            t << place(w->geometry());
+        if (!w->isVisibleTo(window))
+            t << "hidden";
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            t << '"' + label->text() + '"';
+            if (!label->pixmap().isNull())
+                t << "picture " + place(label->pixmap().rect()).section(' ', 1);
+            if (label->frameShape() != QFrame::NoFrame)
+                t << QString("frame 0x%1 width %2").arg(label->frameStyle(), 0, 16).arg(label->lineWidth());
+        }
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            t << '"' + button->text() + '"';
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            t << QString("state %1").arg(box->checkState());
+        if (auto *edit = qobject_cast<QLineEdit *>(w))
+            t << '"' + edit->text() + '"';
+        if (auto *band = qobject_cast<QRubberBand *>(w))
+            t << QString("shape %1 in %2").arg(band->shape()).arg(band->parentWidget()->objectName());
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            if (w->autoFillBackground())
+                t << "background " + w->palette().color(group, QPalette::Window).name();
+        if (w->sizePolicy() != QSizePolicy())
+            t << QString("policy %1/%2").arg(w->sizePolicy().horizontalPolicy()).arg(w->sizePolicy().verticalPolicy());
+        if (!w->styleSheet().isEmpty())
+            t << "style \"" + w->styleSheet() + '"';
+        lines << t.join(' ');
+    }
     const QMetaObject *mo = window->metaObject();
     for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
         lines << QString("%1 %2 %3").arg(mo->method(i).methodType() == QMetaMethod::Signal ? "signal" : "slot",
@@ -101,18 +91,10 @@ QString dumpText(QWidget *window, bool places = true)
     return lines.join('\n');
 }
 
-QByteArray pictureBytes(QWidget *window)
+QString pictureHash(QWidget *window)
 {
     const QImage image = window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage();
-    return QByteArray(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes());
-}
-
-void sendMouse(QWidget *window, QEvent::Type type, const QPointF &at, Qt::MouseButton button)
-{
-    const QPointF local = window->findChild<QLabel *>(QStringLiteral("imageLabel"))->mapTo(window, at);
-    QMouseEvent event(type, local, local, window->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
-    QApplication::sendEvent(window, &event);
+    return QString::number(qHashBits(image.constBits(), size_t(image.sizeInBytes())));
 }
 
 class Hook : public QObject
@@ -128,65 +110,50 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && watched->inherits("MyWidget") && !shown_) {
-            shown_ = true;
-            say(QStringLiteral("window shown"));
-        }
+        if (event->type() == QEvent::Show && watched->inherits("MyWidget") && !shown_)
+            say(QStringLiteral("window shown")), shown_ = true;
         return false;
     }
 
 private:
-    static QWidget *window()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->inherits("MyWidget") && w->isVisible())
-                return w;
-        return nullptr;
-    }
-
     // One action per tick: an answer waits for its dialog, a window action
-    // for the window free of dialogs; file actions are done at once.
+    // for the window, free of dialogs; file actions are done at once.
     void step()
     {
         if (next_ == actions_.size() || clock_.elapsed() < resumeAt_)
             return;
-        const QString action = actions_[next_], verb = action.section(' ', 0, 0), rest = action.section(' ', 1);
+        const QString verb = actions_[next_].section(' ', 0, 0), rest = actions_[next_].section(' ', 1);
         const QStringList args = rest.split(' ', Qt::SkipEmptyParts);
-        QWidget *modal = QApplication::activeModalWidget();
+        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QWidget *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            window = w->inherits("MyWidget") && w->isVisible() ? w : window;
         if (verb == "open" || verb == "name" || verb == "cancel") {
-            if (!modal || !modal->isVisible())
-                return;
+            if (modal && modal->isVisible())
+                ++next_, answer(modal, verb, rest);
+        } else if (QStringList{"copy", "remove", "cut", "chmod", "wait", "kill"}.contains(verb)) {
+            ++next_, fileAction(verb, args);
+        } else if (window && !modal) { // posted, as a dialog it opens waits in its own event loop
             ++next_;
-            return answer(modal, verb, rest);
+            QTimer::singleShot(0, window, [this, window, verb, args, rest]() { windowAction(window, verb, args, rest); });
+            if (verb == "key")
+                resumeAt_ = clock_.elapsed() + 400; // a mnemonic clicks its button after a flash
         }
-        if (verb == "copy" || verb == "remove" || verb == "cut" || verb == "chmod" || verb == "wait" || verb == "kill") {
-            ++next_;
-            return fileAction(verb, args);
-        }
-        QWidget *w = window();
-        if (!w || modal)
-            return;
-        ++next_;
-        QTimer::singleShot(0, w, [this, w, verb, args, rest]() { windowAction(w, verb, args, rest); });
-        if (verb == "key")
-            resumeAt_ = clock_.elapsed() + 400; // a mnemonic clicks its button after a flash
     }
 
-    static void answer(QWidget *modal, const QString &verb, const QString &text)
+    static void answer(QDialog *dialog, const QString &verb, const QString &text)
     {
-        auto *files = qobject_cast<QFileDialog *>(modal);
-        auto *input = qobject_cast<QInputDialog *>(modal);
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        auto *input = qobject_cast<QInputDialog *>(dialog);
         if (files)
             say(QString("open-file dialog \"%1\" in %2 offering %3")
-                    .arg(files->windowTitle(), relative(files->directory().absolutePath()), files->nameFilters().join(";;")));
+                    .arg(files->windowTitle(), QDir::current().relativeFilePath(files->directory().absolutePath()),
+                         files->nameFilters().join(";;"))
+                    .replace(" in  offering", " in . offering"));
         if (input)
-            say(QString("text dialog \"%1\" \"%2\" offering \"%3\"").arg(input->windowTitle(), input->labelText(),
-                                                                          input->textValue()));
-        auto *dialog = qobject_cast<QDialog *>(modal);
-        if (verb == "cancel" || !dialog) {
-            modal->close();
-            return;
-        }
+            say(QString("text dialog \"%1\" \"%2\" offering \"%3\"").arg(input->windowTitle(), input->labelText(), input->textValue()));
+        if (verb == "cancel")
+            return dialog->reject();
         if (files)
             files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QFileInfo(text).absoluteFilePath());
         if (input)
@@ -196,16 +163,14 @@ private:
 
     void fileAction(const QString &verb, const QStringList &args)
     {
-        if (verb == "copy") {
+        if (verb == "copy") { // the target keeps its inode, as an editor saving over it would
             QFile from(args[0]), to(args[1]);
-            QDir().mkpath(QFileInfo(args[1]).path());
             if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly) || to.write(from.readAll()) < 0)
                 say("cannot copy " + args.join(' '));
         } else if (verb == "remove") {
             QFile::remove(args[0]);
         } else if (verb == "cut") {
-            const qint64 n = args[1].toLongLong();
-            QFile::resize(args[0], n < 0 ? QFileInfo(args[0]).size() + n : n);
+            QFile::resize(args[0], args[1].toLongLong() + (args[1].startsWith('-') ? QFileInfo(args[0]).size() : 0));
         } else if (verb == "chmod") {
             ::chmod(QFile::encodeName(args[1]).constData(), args[0].toUInt(nullptr, 8));
         } else if (verb == "wait") {
@@ -229,14 +194,26 @@ private:
             w->activateWindow();
             QTimer::singleShot(50, w, [w, key = args[0][0].toLatin1()]() { QTest::keyClick(w, key, Qt::AltModifier); });
         } else if (verb == "box") {
-            const Qt::MouseButton button = args.value(4) == "right" ? Qt::RightButton
-                                         : args.value(4) == "middle" ? Qt::MiddleButton : Qt::LeftButton;
-            const QPointF from(args[0].toDouble(), args[1].toDouble()), to(args[2].toDouble(), args[3].toDouble());
-            sendMouse(w, QEvent::MouseButtonPress, from, button);
-            sendMouse(w, QEvent::MouseMove, to, button);
-            sendMouse(w, QEvent::MouseButtonRelease, to, button);
+            const Qt::MouseButton button = args.value(4) == "right" ? Qt::RightButton : args.value(4) == "middle" ? Qt::MiddleButton : Qt::LeftButton;
+            using Step = std::tuple<QEvent::Type, QString, QString>;
+            for (const auto &[type, x, y] : {Step{QEvent::MouseButtonPress, args[0], args[1]}, Step{QEvent::MouseMove, args[2], args[3]},
+                                             Step{QEvent::MouseButtonRelease, args[2], args[3]}}) {
+                const QPointF at = w->findChild<QLabel *>(QStringLiteral("imageLabel"))->mapTo(w, QPointF(x.toDouble(), y.toDouble()));
+                QMouseEvent event(type, at, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
+                                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+                QApplication::sendEvent(w, &event);
+            }
         } else if (verb == "drop") {
-            drop(w, args);
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const QString &item : args)
+                urls << (item.contains("://") ? QUrl(item) : QUrl::fromLocalFile(QFileInfo(item).absoluteFilePath()));
+            args.isEmpty() ? mime.setText(QStringLiteral("text")) : mime.setUrls(urls);
+            QDragEnterEvent enter(w->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(w->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w, &enter);
+            QApplication::sendEvent(w, &drop);
+            say(QString("drag %1, drop %2").arg(enter.isAccepted() ? "accepted" : "refused", drop.isAccepted() ? "accepted" : "refused"));
         } else if (verb == "close") {
             w->close();
         } else if (verb == "show") {
@@ -247,34 +224,15 @@ private:
             auto *band = w->findChild<QRubberBand *>();
             say(QString("view: file \"%1\", hint \"%2\", band %3, hidden: %4")
                     .arg(w->findChild<QLabel *>("fileNameLabel")->text(), w->findChild<QLabel *>("hintLabel")->text(),
-                         band->isVisible() ? geometry(band->geometry()) : "hidden", hidden.isEmpty() ? "none" : hidden.join(' ')));
+                         band->isVisible() ? place(band->geometry()) : "hidden", hidden.isEmpty() ? "none" : hidden.join(' ')));
         } else if (verb == "dump") {
-            dumped_ = dumpText(w, false);
-            picture_ = pictureBytes(w);
+            dumped_ = dumpText(w, false) + pictureHash(w);
             say(dumpText(w));
         } else if (verb == "same") {
-            say(dumpText(w, false) == dumped_ && pictureBytes(w) == picture_ ? "as at the last dump" : "NOT as at the last dump");
+            say(dumpText(w, false) + pictureHash(w) == dumped_ ? "as at the last dump" : "NOT as at the last dump");
         } else {
             say("unknown action " + verb);
         }
-    }
-
-    static void drop(QWidget *w, const QStringList &items)
-    {
-        QMimeData mime;
-        QList<QUrl> urls;
-        for (const QString &item : items)
-            urls << (item.contains("://") ? QUrl(item) : QUrl::fromLocalFile(QFileInfo(item).absoluteFilePath()));
-        if (items.isEmpty())
-            mime.setText(QStringLiteral("text"));
-        else
-            mime.setUrls(urls);
-        const QPoint at = w->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &enter);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &drop);
-        say(QString("drag %1, drop %2").arg(enter.isAccepted() ? "accepted" : "refused", drop.isAccepted() ? "accepted" : "refused"));
     }
 
     QStringList actions_;
@@ -284,7 +242,6 @@ private:
     qint64 resumeAt_ = 0;
     bool shown_ = false;
     QString dumped_;
-    QByteArray picture_;
 };
 
 } // namespace
