@@ -12,115 +12,68 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-namespace {
-
-struct Output
-{
-    int status = -1;
-    QByteArray out, err;
-};
-
-Output runTool(const QString &tool, const QStringList &arguments)
+// The tool's exit status, standard output and standard error.
+static std::tuple<int, QByteArray, QByteArray> run(const QString &tool, const QStringList &arguments)
 {
     const QString path = tool.contains('/') ? tool : QStandardPaths::findExecutable(tool);
     if (path.isEmpty())
         qFatal("%s is not installed (scripts/install-deps.sh lists it)", qPrintable(tool));
     QProcess p;
     p.start(path, arguments);
-    Output o;
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return o;
-    o.status = p.exitCode();
-    o.out = p.readAllStandardOutput();
-    o.err = p.readAllStandardError();
-    return o;
+        return {-1, {}, {}};
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
 }
-
-} // namespace
 
 class InstallTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir prefix;
 
-    QString installed(const QString &relative) const { return prefix.filePath(relative); }
-
 private slots:
-    void initTestCase()
+    void installs()
     {
-        const Output o = runTool("cmake", {"--install", TIVREL_BINARY_DIR, "--prefix", prefix.path()});
-        QVERIFY2(o.status == 0, o.err.constData());
-    }
-
-    void installsExactlyTheseFiles()
-    {
+        QCOMPARE(std::get<0>(run("cmake", {"--install", TIVREL_BINARY_DIR, "--prefix", prefix.path()})), 0);
         QStringList files;
-        QDirIterator it(prefix.path(), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
+        for (QDirIterator it(prefix.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
             files << QDir(prefix.path()).relativeFilePath(it.next());
         files.sort();
         QCOMPARE(files, QStringList({"bin/tivrel", "share/applications/tivrel.desktop",
                                      "share/icons/hicolor/scalable/apps/tivrel.svg", "share/man/man1/tivrel.1"}));
-        QVERIFY(QFileInfo(installed("bin/tivrel")).isExecutable());
-    }
+        const auto [status, version, ignored] = run(prefix.filePath("bin/tivrel"), {"--version"});
+        QCOMPARE(std::make_pair(status, version), std::make_pair(0, QByteArray("TIVREL 0.1\n")));
 
-    void desktopEntryIsValidAndOpensDataFiles()
-    {
-        const QString entry = installed("share/applications/tivrel.desktop");
-        const Output check = runTool("desktop-file-validate", {entry});
-        QVERIFY2(check.status == 0 && check.out.isEmpty() && check.err.isEmpty(), check.out + check.err);
-
+        // The launcher hands over one local file path, the command line's FILE.
+        const QString entry = prefix.filePath("share/applications/tivrel.desktop");
+        QVERIFY(run("desktop-file-validate", {entry}) == std::tuple(0, QByteArray(), QByteArray()));
         QSettings desktop(entry, QSettings::IniFormat);
         desktop.beginGroup("Desktop Entry");
-        QCOMPARE(desktop.value("Type").toString(), "Application");
-        QCOMPARE(desktop.value("Name").toString(), "Tivrel");
+        QCOMPARE(QStringList({desktop.value("Type").toString(), desktop.value("Name").toString(),
+                              desktop.value("Exec").toString(), desktop.value("Icon").toString()}),
+                 QStringList({"Application", "Tivrel", "tivrel %f", "tivrel"}));
         QVERIFY(!desktop.value("Comment").toString().isEmpty());
-        // The launcher hands over one local file path, the command line's FILE.
-        QCOMPARE(desktop.value("Exec").toString(), "tivrel %f");
-        QCOMPARE(desktop.value("Icon").toString(), "tivrel"); // share/icons/hicolor/scalable/apps/tivrel.svg
         QVERIFY(readFile(entry).contains("\nMimeType=text/plain;text/tab-separated-values;text/csv;application/gzip;"
                                          "application/x-gzip;\n"));
         QVERIFY(readFile(entry).contains("\nCategories=Science;Biology;\n"));
-    }
 
-    // A drawing of a Manhattan plot: dots of two colours and a line across.
-    void iconIsAnSvgDrawing()
-    {
-        QXmlStreamReader svg(readFile(installed("share/icons/hicolor/scalable/apps/tivrel.svg")));
+        // The icon: a drawing of a Manhattan plot, dots of two colours.
+        QXmlStreamReader svg(readFile(prefix.filePath("share/icons/hicolor/scalable/apps/tivrel.svg")));
         QSet<QString> fills;
-        int dots = 0;
-        QString root;
-        while (!svg.atEnd()) {
-            if (svg.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            if (root.isEmpty())
-                root = svg.name().toString();
-            if (svg.name() == QLatin1String("g"))
-                fills << svg.attributes().value("fill").toString();
-            dots += svg.name() == QLatin1String("circle");
-        }
+        QStringList elements;
+        while (!svg.atEnd())
+            if (svg.readNext() == QXmlStreamReader::StartElement) {
+                elements << svg.name().toString();
+                if (svg.name() == QLatin1String("g"))
+                    fills << svg.attributes().value("fill").toString();
+            }
         QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
-        QCOMPARE(root, "svg");
-        QCOMPARE(fills.size(), 2);
-        QVERIFY(dots >= 10);
-    }
+        QVERIFY(elements.value(0) == "svg" && fills.size() == 2 && elements.count("circle") >= 10);
 
-    void manPageFormatsCleanly()
-    {
-        const QString page = installed("share/man/man1/tivrel.1");
-        // Plain text: no bold or underline by overstriking.
-        const Output groff = runTool("groff", {"-man", "-ww", "-Tascii", "-P-cbou", page});
-        QVERIFY2(groff.status == 0 && groff.err.isEmpty(), groff.err.constData());
-        for (const char *part : {"SYNOPSIS", "tivrel [FILE]", "--help", "--version", "Tivrel_log.txt",
-                                 "EXIT STATUS"})
-            QVERIFY2(groff.out.contains(part), part);
-    }
-
-    void installedProgramRuns()
-    {
-        const Output version = runTool(installed("bin/tivrel"), {"--version"});
-        QCOMPARE(version.status, 0);
-        QCOMPARE(version.out, QByteArray("TIVREL 0.1\n"));
+        // The man page, plain text without a warning: no bold or underline by overstriking.
+        const auto [groffStatus, page, warnings] = run("groff", {"-man", "-ww", "-Tascii", "-P-cbou", prefix.filePath("share/man/man1/tivrel.1")});
+        QVERIFY2(groffStatus == 0 && warnings.isEmpty(), warnings.constData());
+        for (const char *part : {"SYNOPSIS", "tivrel [FILE]", "--help", "--version", "Tivrel_log.txt", "EXIT STATUS"})
+            QVERIFY2(page.contains(part), part);
     }
 };
 

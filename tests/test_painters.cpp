@@ -27,20 +27,6 @@ int linearScan(const QVector<int> &starts, int x)
     return std::max(k, 0);
 }
 
-// The program's frame as the reference painters take it.
-ReferenceGeometry referenceOf(const PlotFrame &f)
-{
-    ReferenceGeometry g;
-    g.width = f.width;
-    g.height = f.height;
-    g.originX = f.map.originX;
-    g.pixPerX = f.map.pixPerX;
-    g.originY = f.map.originY;
-    g.pixPerY = f.map.pixPerY;
-    g.realMaxY = f.realMaxY;
-    return g;
-}
-
 // "" when every rectangle has its colour, else the first pixel that has not.
 QString patchMismatch(const QImage &image, const QList<std::pair<QRect, QColor>> &patches)
 {
@@ -88,22 +74,20 @@ private slots:
                     values.append(rng.bounded(48) * 0.25);
                 }
             }
+            // The frame of the points 0 and end at scores 0 and 12 on a 1920 x 1080 screen.
             const int end = 1000 + 4000 * chromosomes;
             const PlotFrame frame = plotFrame(computeGeometry({0, end}, {0.0, 12.0}, {0, 0, 1920, 1080}), c.stripes);
-            const ChromosomePlotOptions options{0, end, c.segments, highlightRange(c.edit1, c.edit2)};
+            const ReferenceGeometry reference = referenceGeometry({0, end}, {0.0, 12.0}, {1920, 1080});
             LabelWidths widths;
-            ReferenceGeometry reference = referenceOf(frame);
-            reference.realMinX = 0;
-            reference.realMaxX = end;
             const QImage genome = referenceGenomeWide(positions, values, c.count, reference, c.stripes,
-                                                      {table.startValue, table.colorValue, table.tags}, "gwas.txt",
-                                                      &widths);
-            const QImage chromosome = referenceChromosome(positions, values, c.count, reference, c.stripes,
-                                                          c.segments, c.edit1, c.edit2);
-                        QCOMPARE(imageDifference(paintGenomeWide(positions, values, c.count, frame, table, "gwas.txt").toImage(),
-                                     genome), QString());
-            QCOMPARE(imageDifference(paintChromosome(positions, values, c.count, frame, options).toImage(),
-                                     chromosome), QString());
+                                                      {table.startValue, table.colorValue, table.tags}, "gwas.txt", &widths);
+            QCOMPARE(imageDifference(paintGenomeWide(positions, values, c.count, frame, table, "gwas.txt").toImage(), genome),
+                     QString());
+            QCOMPARE(imageDifference(paintChromosome(positions, values, c.count, frame,
+                                                     {0, end, c.segments, highlightRange(c.edit1, c.edit2)}).toImage(),
+                                     referenceChromosome(positions, values, c.count, reference, c.stripes, c.segments,
+                                                         c.edit1, c.edit2)),
+                     QString());
             // The data really holds the labels the skip rule touches.
             QVERIFY(c.count <= 1 || chromosomes == 1 || (widths.zero > 10 && widths.negative > 10));
         }
@@ -154,23 +138,6 @@ private slots:
         QCOMPARE(patchMismatch(segments, {{QRect(30, 112, 25, 4), kRed}, {QRect(65, 112, 30, 4), kBlue},
                                           {QRect(30, 111, 25, 1), kWhite}, {QRect(30, 116, 25, 1), kWhite}}),
                  QString());
-    }
-
-    // The highlight range: "lo-hi" in the first edit ignores the second; reversed ranges stay as
-    // typed; three parts, an empty part or an overflow fail as a whole. Grouped thousands: the sign
-    // counts as a character, so after "100" comes a comma before it. Titles: %g, and 0 for -0.
-    void textsReadAndWritten()
-    {
-        for (const auto &[text1, text2, lo, hi] : QList<std::tuple<QString, QString, int, int>>{
-                 {"100-200", "7", 100, 200}, {"100", "200", 100, 200}, {"abc", "5", 0, 0}, {"200-100", "", 200, 100},
-                 {"-5-10", "", 0, 0}, {"5-10-20", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
-            QCOMPARE(QPoint(highlightRange(text1, text2).lo, highlightRange(text1, text2).hi), QPoint(lo, hi));
-        for (const auto &[number, text] : QList<std::pair<int, QString>>{
-                 {1234567, "1,234,567"}, {999, "999"}, {-1000, "-1,000"}, {-100, "-,100"}, {INT_MIN, "-2,147,483,648"}})
-            QCOMPARE(groupThousands(number), text);
-        for (const auto &[value, text] : QList<std::pair<double, QString>>{
-                 {12, "12"}, {12.3456789, "12.3457"}, {-9999999.9, "-1e+07"}, {1e-5, "1e-05"}, {-0.0, "0"}})
-            QCOMPARE(titleNumber(value), text);
     }
 };
 

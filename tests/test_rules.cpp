@@ -1,9 +1,11 @@
 // Numbers the rules fix, pinned where the reference painter, which copies the
 // formulas, could not tell a fault in them: axis ranges, pads, scales and
 // pixels; the box's pick and area; the text of saved numbers (also against
-// the text stream on random doubles).
+// the text stream on random doubles), of the plots' labels, and the typed
+// highlight range.
 #include "export/savefiles.h"
 #include "plot/geometry.h"
+#include "plot/painters.h"
 #include "select/selection.h"
 
 #include <QTextStream>
@@ -119,6 +121,23 @@ private slots:
             if (std::isfinite(std::pow(10.0, v)))
                 QCOMPARE(pValueText(v), streamed(1 / std::pow(10.0, v)));
         }
+    }
+
+    // The highlight range: "lo-hi" in the first edit ignores the second; reversed ranges stay as
+    // typed; three parts, an empty part or an overflow fail as a whole. Grouped thousands: the sign
+    // counts as a character, so after "100" comes a comma before it. Titles: %g, and 0 for -0.
+    void textsReadAndWritten()
+    {
+        for (const auto &[text1, text2, lo, hi] : QList<std::tuple<QString, QString, int, int>>{
+                 {"100-200", "7", 100, 200}, {"100", "200", 100, 200}, {"abc", "5", 0, 0}, {"200-100", "", 200, 100},
+                 {"-5-10", "", 0, 0}, {"5-10-20", "", 0, 0}, {"5-", "10", 0, 0}, {" 5 - 10 ", "", 5, 10}, {"1-2147483648", "", 0, 0}})
+            QCOMPARE(QPoint(highlightRange(text1, text2).lo, highlightRange(text1, text2).hi), QPoint(lo, hi));
+        for (const auto &[number, text] : QList<std::pair<int, QString>>{
+                 {1234567, "1,234,567"}, {999, "999"}, {-1000, "-1,000"}, {-100, "-,100"}, {INT_MIN, "-2,147,483,648"}})
+            QCOMPARE(groupThousands(number), text);
+        for (const auto &[value, text] : QList<std::pair<double, QString>>{
+                 {12, "12"}, {12.3456789, "12.3457"}, {-9999999.9, "-1e+07"}, {1e-5, "1e-05"}, {-0.0, "0"}})
+            QCOMPARE(titleNumber(value), text);
     }
 };
 

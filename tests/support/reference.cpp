@@ -1,30 +1,12 @@
 #include "reference.h"
 
+#include "plot/painters.h" // groupThousands, its rule pinned by test_rules
+
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
-
-int ReferenceGeometry::column(int position) const
-{
-    return int(double(qint64(position) - originX) * pixPerX);
-}
-
-int ReferenceGeometry::row(double value) const
-{
-    return height - int((value - originY) * pixPerY);
-}
-
-qint64 ReferenceGeometry::positionAt(int column) const
-{
-    return qint64(column / pixPerX) + originX;
-}
-
-double ReferenceGeometry::valueAt(int row) const
-{
-    return (height - row) / pixPerY + originY;
-}
 
 ReferenceGeometry referenceGeometry(const QList<int> &positions, const QList<double> &values, QSize screen)
 {
@@ -58,20 +40,6 @@ ReferenceGeometry referenceGeometry(const QList<int> &positions, const QList<dou
 namespace {
 
 QFont calibri(int size) { return QFont(QStringLiteral("Calibri"), size, QFont::Normal, false); }
-
-QString grouped(int n)
-{
-    const QString digits = QString::number(n);
-    QString result;
-    for (int i = int(digits.size()) - 1, counted = 0; i >= 0; --i) {
-        result.prepend(digits[i]);
-        if (++counted == 3 && i != 0) {
-            result.prepend(QLatin1Char(','));
-            counted = 0;
-        }
-    }
-    return result;
-}
 
 // A white picture with the threshold lines if asked for; the pen of width 2.
 struct Canvas {
@@ -187,9 +155,9 @@ QImage referenceChromosome(const QList<int> &positions, const QList<double> &val
     c.title(QStringLiteral("max=") + QString::number(g.realMaxY, 'g', 6));
     c.painter.setFont(calibri(10));
     const QRect bottom(QPoint(0, 0), QPoint(g.width - 1, g.height - 3));
-    c.painter.drawText(bottom, 0x41, grouped(g.realMinX));
-    c.painter.drawText(bottom, 0x42, grouped(g.realMaxX));
-    c.painter.drawText(bottom, 0xc4, QStringLiteral("|<-- ") + grouped(g.realMaxX - g.realMinX)
+    c.painter.drawText(bottom, 0x41, groupThousands(g.realMinX));
+    c.painter.drawText(bottom, 0x42, groupThousands(g.realMaxX));
+    c.painter.drawText(bottom, 0xc4, QStringLiteral("|<-- ") + groupThousands(g.realMaxX - g.realMinX)
                                          + QStringLiteral(" -->|"));
     return c.finish();
 }

@@ -25,11 +25,11 @@ struct ReferenceGeometry {
     double pixPerX = 0;
     double originY = 0, pixPerY = 0;
 
-    int column(int position) const;
-    int row(double value) const;
+    int column(int position) const { return int(double(qint64(position) - originX) * pixPerX); }
+    int row(double value) const { return height - int((value - originY) * pixPerY); }
     // Back from a box edge, as the zoom does.
-    qint64 positionAt(int column) const;
-    double valueAt(int row) const;
+    qint64 positionAt(int column) const { return qint64(column / pixPerX) + originX; }
+    double valueAt(int row) const { return (height - row) / pixPerY + originY; }
 };
 
 ReferenceGeometry referenceGeometry(const QList<int> &positions, const QList<double> &values, QSize screen);
