@@ -197,6 +197,8 @@ MUTATIONS = [
     ("big gzip files end at their first damaged block silently", "data/linereader.cpp",
      [("            if (bgzf_read_block(bgzf_) != 0) {\n                size = -1;",
        "            if (bgzf_read_block(bgzf_) != 0) {\n                size = 0;")]),
+    ("a bgzip block that htslib reads as gzip taken", "data/linereader.cpp",
+     [("bgzf_read_block(bgzf_) == 0 && !(source_ == Source::Bgzip && bgzf_->is_gzip)", "bgzf_read_block(bgzf_) == 0")]),
     ("UTF-16 files keep their CRs", "data/linereader.cpp",
      [("buffer_ = text.remove(u'\\r').toUtf8();", "buffer_ = text.toUtf8();")]),
 
