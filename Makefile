@@ -79,5 +79,5 @@ fuzz: fuzz-deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_reader fuzz_numbers fuzz_linereader
 	$(call run_fuzzer,fuzz_reader,fuzz/corpus/reader,-max_len=4096 -dict=fuzz/reader.dict)
 	$(call run_fuzzer,fuzz_numbers,fuzz/corpus/numbers,-max_len=128)
-	$(call run_fuzzer,fuzz_linereader,fuzz/corpus/reader,-max_len=4096)
+	$(call run_fuzzer,fuzz_linereader,fuzz/corpus/linereader fuzz/corpus/reader,-max_len=4096)
 	@echo "fuzz: 3 passed, 0 failed"

@@ -1,5 +1,5 @@
-// The line reader against the text stream (fuzz/linecheck.h) on chosen and
-// generated files, as written, gzipped and bgzipped (big ones decompressed
+// The line reader against the text stream (fuzz/linecheck.h) on the
+// fuzzer's seeds (chosen files) and on generated ones, as written, gzipped and bgzipped (big ones decompressed
 // on threads); damage in big files is told; a bgzip pick reads only its run.
 // (Damage in small files: the read cases.)
 #include "data/linereader.h"
@@ -7,6 +7,7 @@
 #include "fuzz/linecheck.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -35,21 +36,10 @@ private slots:
         QByteArray acrossBlocks; // line ends, CR LF pairs and UTF-8 split by block edges
         for (int i = 0; acrossBlocks.size() < 3 * kBlock; ++i)
             acrossBlocks += "chr" + QByteArray::number(i) + "\t\xc3\xa9\t0.5\r\n";
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("line ends, lone CRs, NUL") << QByteArrayLiteral("a\tb\r\n\n\nc\rd\r\r\ne\0f\nlast");
-        QTest::newRow("only CRs") << QByteArray("\r\r\r");
-        QTest::newRow("invalid and truncated UTF-8, Latin-1")
-            << QByteArray("?\xff\xfe\n\xc0\x80\t\xed\xa0\x80\n\xe2\x82\t1\n\xc3\t2\nb\xf0\x9f\x98\nchr\xe9\t1\n");
-        QTest::newRow("CR inside a sequence") << QByteArray("\xc3\r\xa9\n\xf0\x9f\r\r\x98\x80\t\xe2\r\x82\r\n");
-        QTest::newRow("CR inside a sequence at the end") << QByteArray("a\n\xe2\x82\r\xac");
-        QTest::newRow("no lead byte at the end") << QByteArray("a\n\xf5\x80");
-        QTest::newRow("only an unfinished sequence") << QByteArray("\xf0\x9f\x98");
-        QTest::newRow("UTF-8 BOMs") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf" "C\r\n\xef\xbb\xbf" "b\n");
-        QTest::newRow("only a UTF-8 BOM") << QByteArray("\xef\xbb\xbf");
-        QTest::newRow("only a UTF-16 BOM") << QByteArray("\xff\xfe");
-        QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-        QTest::newRow("UTF-16 with 0x0D bytes") << QByteArray(utf16(u"C\tP\r\nchr\u00e9\t1\n\u010d\u0d05\r\n\u0a0d"));
-        QTest::newRow("UTF-32 LE") << QByteArrayLiteral("\xff\xfe\0\0" "a\0\0\0\r\0\0\0\n\0\0\0" "b\0\0\0");
+        // Line ends, CRs inside UTF-8 sequences, unfinished sequences, byte-order marks, UTF-16/32.
+        const QDir seeds(TIVREL_LINE_SEEDS);
+        for (const QString &name : seeds.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << readFile(seeds.filePath(name));
         const QByteArray longLine(3 * kBlock + 17, 'x');
         QTest::newRow("lines longer than a block") << "a\n" + longLine + "\n" + longLine;
         QTest::newRow("lines across blocks") << acrossBlocks;
