@@ -42,7 +42,7 @@ clean:
 #                       clang in build-fuzz/, each run for FUZZ_SECONDS
 SANITIZE_DIR ?= build-asan
 FUZZ_DIR     ?= build-fuzz
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 15
 
 # A sanitizer report ends the process with status 86, which the program never
 # uses, so a report in a child process also fails the test that expects its
@@ -76,8 +76,9 @@ endef
 
 fuzz: fuzz-deps
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DTIVREL_FUZZ=ON -DTIVREL_SANITIZE=ON $(CMAKE_FLAGS)
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_reader fuzz_numbers fuzz_linereader
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_reader fuzz_numbers fuzz_linereader fuzz_painters
 	$(call run_fuzzer,fuzz_reader,fuzz/corpus/reader,-max_len=4096 -dict=fuzz/reader.dict)
 	$(call run_fuzzer,fuzz_numbers,fuzz/corpus/numbers,-max_len=128)
 	$(call run_fuzzer,fuzz_linereader,fuzz/corpus/linereader fuzz/corpus/reader,-max_len=4096)
-	@echo "fuzz: 3 passed, 0 failed"
+	$(call run_fuzzer,fuzz_painters,fuzz/corpus/painters,-max_len=4096)
+	@echo "fuzz: 4 passed, 0 failed"

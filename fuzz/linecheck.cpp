@@ -8,16 +8,21 @@
 
 namespace {
 
-// The lines as text, and where each starts. Unlike QString::fromUtf8, the decoder keeps a
-// byte-order mark at the start of a line, as the stream does in mid-file.
+// UTF-8 bytes as text. Unlike QString::fromUtf8, the decoder keeps a byte-order mark at the
+// start of a line, as the stream does in mid-file.
+QString text(QByteArrayView utf8)
+{
+    return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)(utf8);
+}
+
+// The lines as text, and where each starts.
 QStringList readerLines(LineReader &reader, QList<qint64> &offsets)
 {
     QStringList lines;
     QByteArrayView line;
     qint64 offset = 0;
-    using Flag = QStringConverter::Flag;
     for (offsets.clear(); reader.readLine(line, offset); offsets << offset)
-        lines << QStringDecoder(QStringConverter::Utf8, Flag::Stateless | Flag::ConvertInitialBom)(line);
+        lines << text(line);
     return lines;
 }
 
@@ -36,8 +41,10 @@ QStringList textStreamLines(const QString &path)
         return lines;
     QTextStream stream(&file);
     stream.setEncoding(QStringConverter::System);
+    // As UTF-8 text, the form every output takes: a lone surrogate of a
+    // UTF-16 file is a '?'.
     while (!stream.atEnd())
-        lines << stream.readLine();
+        lines << text(stream.readLine().toUtf8());
     return lines;
 }
 

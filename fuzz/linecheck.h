@@ -7,7 +7,7 @@
 
 #include <QStringList>
 
-// The lines of the file as the text stream reads them.
+// The lines of the file as the text stream reads them, as UTF-8 text.
 QStringList textStreamLines(const QString &path);
 
 // The first rule the reader breaks on the file at `path` (plain or

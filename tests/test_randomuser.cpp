@@ -11,7 +11,7 @@
 #include "app/mywidget.h"
 #include "app/state.h"
 #include "data/loads.h"
-#include "support/reference.h"
+#include "fuzz/reference.h"
 #include "support/testsupport.h"
 
 #include <QCheckBox>

@@ -13,7 +13,7 @@
 #include "plot/geometry.h"
 #include "plot/painters.h"
 #include "select/selection.h"
-#include "support/reference.h"
+#include "fuzz/reference.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -230,8 +230,8 @@ private slots:
         for (const Case &c : cases) {
             QRandomGenerator rng(c.seed);
             const int chromosomes = int(c.starts.size());
-            const ChromosomeLabels table{c.starts, QVector<int>{255, 50, 255, 50, 255, 50}.first(chromosomes),
-                                         QStringList{"1", "2", "3", "1", "X", "Y"}.first(chromosomes)}; // "1" returns
+            const ReferenceTable table{c.starts, QVector<int>{255, 50, 255, 50, 255, 50}.first(chromosomes),
+                                       QStringList{"1", "2", "3", "1", "X", "Y"}.first(chromosomes)}; // "1" returns
             QList<int> positions{0};
             QList<double> values{1.0};
             while (positions.size() < c.count) {
@@ -242,20 +242,9 @@ private slots:
                     values.append(rng.bounded(48) * 0.25);
                 }
             }
-            // The frame of the points 0 and end at scores 0 and 12 on a 1920 x 1080 screen.
-            const int end = 1000 + 4000 * chromosomes;
-            const PlotFrame frame = plotFrame(computeGeometry({0, end}, {0.0, 12.0}, {0, 0, 1920, 1080}), c.stripes);
-            const ReferenceGeometry reference = referenceGeometry({0, end}, {0.0, 12.0}, {1920, 1080});
             LabelWidths widths;
-            const QImage genome = referenceGenomeWide(positions, values, c.count, reference, c.stripes,
-                                                      {table.startValue, table.colorValue, table.tags}, "gwas.txt", &widths);
-            QCOMPARE(imageDifference(paintGenomeWide(positions, values, c.count, frame, table, "gwas.txt").toImage(), genome),
-                     QString());
-            QCOMPARE(imageDifference(paintChromosome(positions, values, c.count, frame,
-                                                     {0, end, c.segments, highlightRange(c.edit1, c.edit2)}).toImage(),
-                                     referenceChromosome(positions, values, c.count, reference, c.stripes, c.segments,
-                                                         c.edit1, c.edit2)),
-                     QString());
+            QCOMPARE(paintMismatch(positions.first(c.count), values.first(c.count), table, c.stripes, c.segments, c.edit1,
+                                   c.edit2, {1920, 1080}, &widths), QString());
             // The data really holds the labels the skip rule touches.
             QVERIFY(c.count <= 1 || chromosomes == 1 || (widths.zero > 10 && widths.negative > 10));
         }

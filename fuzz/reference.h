@@ -1,7 +1,8 @@
 // The plot as the program must draw it, worked out the plain way: the
 // geometry of the points on show, and painters that draw every mark with its
 // own pen change and call, scan the chromosome table linearly and draw every
-// label. Tests compare the program's pictures with these, byte for byte.
+// label. The painter fuzzer and the tests compare the program's pictures with
+// these, byte for byte.
 #pragma once
 
 #include <QImage>
@@ -58,3 +59,9 @@ QImage referenceChromosome(const QList<int> &positions, const QList<double> &val
 
 // "" when the images are equal, else where they first differ.
 QString imageDifference(const QImage &actual, const QImage &expected);
+
+// Where the program's two plots of these points (laid out for a screen of
+// this size, painted with this table, these threshold lines and this way of
+// drawing, this range typed) differ from the reference's; empty if nowhere.
+QString paintMismatch(const QList<int> &positions, const QList<double> &values, const ReferenceTable &table, bool stripes,
+                      bool segments, const QString &edit1, const QString &edit2, QSize screen, LabelWidths *widths = nullptr);

@@ -1,10 +1,10 @@
 #include "reference.h"
 
-#include "plot/painters.h" // groupThousands, its rule pinned by test_rules
+#include "plot/geometry.h"
+#include "plot/painters.h" // the program's, and groupThousands, its rule pinned by test_rules
 
 #include <QFont>
 #include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 
@@ -41,14 +41,15 @@ namespace {
 
 QFont calibri(int size) { return QFont(QStringLiteral("Calibri"), size, QFont::Normal, false); }
 
-// A white picture with the threshold lines if asked for; the pen of width 2.
+// A white picture (of an opaque pixmap's format) with the threshold lines if
+// asked for; the pen of width 2.
 struct Canvas {
     const ReferenceGeometry &g;
-    QPixmap pixmap;
+    QImage pixmap;
     QPainter painter;
     QPen pen;
 
-    Canvas(const ReferenceGeometry &geometry, bool stripes) : g(geometry), pixmap(g.width, g.height)
+    Canvas(const ReferenceGeometry &geometry, bool stripes) : g(geometry), pixmap(g.width, g.height, QImage::Format_RGB32)
     {
         pixmap.fill(Qt::white);
         painter.begin(&pixmap);
@@ -79,7 +80,7 @@ struct Canvas {
     QImage finish()
     {
         painter.end();
-        return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+        return pixmap;
     }
 };
 
@@ -177,4 +178,22 @@ QString imageDifference(const QImage &actualImage, const QImage &expectedImage)
                 return QStringLiteral("pixel (%1, %2) is %3, expected %4")
                     .arg(x).arg(y).arg(actual.pixelColor(x, y).name(), expected.pixelColor(x, y).name());
     return QString();
+}
+
+QString paintMismatch(const QList<int> &positions, const QList<double> &values, const ReferenceTable &table, bool stripes,
+                      bool segments, const QString &edit1, const QString &edit2, QSize screen, LabelWidths *widths)
+{
+    const int count = int(positions.size());
+    const Geometry geometry = computeGeometry(positions, values, QRect(QPoint(0, 0), screen));
+    const ReferenceGeometry reference = referenceGeometry(positions, values, screen);
+    const PlotFrame frame = plotFrame(geometry, stripes);
+    const QString genomeWide = imageDifference(
+        paintGenomeWide(positions, values, count, frame, {table.startValue, table.colorValue, table.tags}, "gwas.txt").toImage(),
+        referenceGenomeWide(positions, values, count, reference, stripes, table, "gwas.txt", widths));
+    const QString chromosome = imageDifference(
+        paintChromosome(positions, values, count, frame,
+                        {geometry.realMinX, geometry.realMaxX, segments, highlightRange(edit1, edit2)}).toImage(),
+        referenceChromosome(positions, values, count, reference, stripes, segments, edit1, edit2));
+    return genomeWide.isEmpty() ? (chromosome.isEmpty() ? QString() : "chromosome plot: " + chromosome)
+                                : "genome-wide plot: " + genomeWide;
 }
