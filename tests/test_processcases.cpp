@@ -14,7 +14,7 @@
 //                         the last -N); NAME/ a folder; FORM fifo a named pipe
 //   [actions]             one a line, done in turn:
 //     open PATH | name TEXT | cancel   answer the next open-file / text dialog
-//     click NAME | type NAME TEXT      a button or check box / a line edit
+//     click NAME                       a button or check box
 //     key C                            Alt and C on the window
 //     box X1 Y1 X2 Y2 [right|middle]   a mouse drag over the plot (pixels)
 //     drop [PATH|URL...]               files dropped (none: a text)

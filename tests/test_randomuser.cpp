@@ -300,23 +300,22 @@ private:
         }
     }
 
+    // A new data file, or one saved before.
+    QString someFile() { return !saved_.isEmpty() && rng_.bounded(3) == 0 ? saved_ : newDataFile(); }
+
     void newFile(const std::function<void()> &press)
     {
-        const bool cancel = rng_.bounded(4) == 0;
-        const QString path = cancel ? QString() : !saved_.isEmpty() && rng_.bounded(3) == 0 ? saved_ : newDataFile();
-        history_.last() += cancel ? " (cancelled)" : " " + path;
+        const QString path = rng_.bounded(4) == 0 ? QString() : someFile();
+        history_.last() += path.isEmpty() ? " (cancelled)" : " " + path;
         DialogAnswers answer({path});
         press();
-        if (cancel)
-            log_ = kLogHeader;
-        else
-            load(path);
+        path.isEmpty() ? void(log_ = kLogHeader) : load(path);
     }
 
-    // A data file dropped on the window, new or saved before.
+    // A data file dropped on the window.
     void drop()
     {
-        const QString path = !saved_.isEmpty() && rng_.bounded(2) ? saved_ : newDataFile();
+        const QString path = someFile();
         history_ << "drop " + path;
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});

@@ -109,13 +109,8 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
     const ChromosomeTable &t = g.table;
     for (qsizetype k = 0; g.fault == Fault::None && k < t.tags.size(); ++k) {
         const int first = t.startIndex[k], count = t.endIndex[k] - first + 1;
-        out << QString("run %1 red %2 index %3-%4 x %5-%6")
-                   .arg(labelText(t.tags[k]))
-                   .arg(t.colorValue[k])
-                   .arg(first)
-                   .arg(t.endIndex[k])
-                   .arg(t.startValue[k])
-                   .arg(t.endValue[k]);
+        out << QString("run %1 red %2 index %3-%4 x %5-%6").arg(labelText(t.tags[k])).arg(t.colorValue[k]).arg(first)
+                   .arg(t.endIndex[k]).arg(t.startValue[k]).arg(t.endValue[k]);
         const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count);
         out << "  pick: " + runText(pick);
         if (pick.fault != Fault::None)
@@ -195,8 +190,7 @@ private slots:
     void cases()
     {
         QFETCH(QString, file);
-        const QByteArray text = readFile(file);
-        const Case c = parseCase(text);
+        const Case c = parseCase(readFile(file));
         QVERIFY2(!c.input.isNull(), "no [input]");
         const QString path = dir.filePath("data");
         const QByteArray plain = dump(path, c, kForms[0].second);

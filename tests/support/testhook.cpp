@@ -135,7 +135,7 @@ private:
             ++next_, fileAction(verb, args);
         } else if (window && !modal) { // posted, as a dialog it opens waits in its own event loop
             ++next_;
-            QTimer::singleShot(0, window, [this, window, verb, args, rest]() { windowAction(window, verb, args, rest); });
+            QTimer::singleShot(0, window, [this, window, verb, args]() { windowAction(window, verb, args); });
             if (verb == "key")
                 resumeAt_ = clock_.elapsed() + 400; // a mnemonic clicks its button after a flash
         }
@@ -180,16 +180,13 @@ private:
         }
     }
 
-    void windowAction(QWidget *w, const QString &verb, const QStringList &args, const QString &rest)
+    void windowAction(QWidget *w, const QString &verb, const QStringList &args)
     {
         auto *widget = w->findChild<QWidget *>(args.value(0));
-        if ((verb == "click" || verb == "type") && (!widget || !widget->isVisibleTo(w)))
+        if (verb == "click" && (!widget || !widget->isVisibleTo(w)))
             return say(args.value(0) + " is not on show");
         if (verb == "click") {
             qobject_cast<QAbstractButton *>(widget)->click();
-        } else if (verb == "type") {
-            qobject_cast<QLineEdit *>(widget)->clear();
-            QTest::keyClicks(widget, rest.section(' ', 1));
         } else if (verb == "key") {
             w->activateWindow();
             QTimer::singleShot(50, w, [w, key = args[0][0].toLatin1()]() { QTest::keyClick(w, key, Qt::AltModifier); });
