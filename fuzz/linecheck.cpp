@@ -26,9 +26,11 @@ QStringList readerLines(LineReader &reader, QList<qint64> &offsets)
     return lines;
 }
 
-QStringList trimmed(const QStringList &lines)
+QStringList trimmed(QStringList lines)
 {
-    return lines.endsWith(QString()) ? lines.first(lines.size() - 1) : lines;
+    while (lines.endsWith(QString()))
+        lines.removeLast();
+    return lines;
 }
 
 } // namespace

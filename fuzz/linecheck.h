@@ -12,8 +12,8 @@ QStringList textStreamLines(const QString &path);
 
 // The first rule the reader breaks on the file at `path` (plain or
 // compressed), whose plain bytes the stream read as `lines`; empty if none.
-// Whether a file ends in one more empty line (after its last LF, a run of
-// CRs, or a file of a byte-order mark alone) depends, for the stream, on
-// where its 16 KiB reads end; every load skips empty lines, so such a line
-// is left out.
+// Whether a file ends in empty lines (after its last LF, a run of CRs, an
+// unfinished UTF-8 sequence, or a file of a byte-order mark alone) depends,
+// for the stream, on where its 16 KiB reads end; every load skips empty
+// lines, so they are left out.
 QString brokenLineRule(const QString &path, const QStringList &lines, bool empty);
