@@ -22,6 +22,8 @@
 //                                      whether all is as at the last dump
 //     close | kill | wait MS           the window closed / SIGKILL / a pause
 //     copy FROM TO | remove PATH | cut PATH N | chmod MODE PATH
+//   Stuck 10 s waiting for an action's dialog or window, or still running
+//   after the last action, the plugin ends the run with status 97.
 //   [status]  ... then what the run gave: the exit status ("crashed" for a
 //   signal), [stdout] (the plugin's lines among the program's), [stderr]
 //   (without Qt's own remarks), [log], every file made ([saved NAME]: its

@@ -21,6 +21,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace {
@@ -117,11 +118,25 @@ public:
 
 private:
     // One action per tick: an answer waits for its dialog, a window action
-    // for the window, free of dialogs; file actions are done at once.
+    // for the window, free of dialogs; file actions are done at once. After
+    // 10 s of free ticks without an action to do, or still running after the
+    // last one, the program is stuck: the run ends with status 97.
     void step()
     {
-        if (next_ == actions_.size() || clock_.elapsed() < resumeAt_)
+        if (clock_.elapsed() < resumeAt_)
             return;
+        const qsizetype done = next_;
+        if (next_ < actions_.size())
+            act();
+        idle_ = next_ == done ? idle_ + 1 : 0;
+        if (idle_ > 1000) {
+            say(next_ < actions_.size() ? "waited in vain to: " + actions_[next_] : "still running after the last action");
+            std::_Exit(97);
+        }
+    }
+
+    void act()
+    {
         const QString verb = actions_[next_].section(' ', 0, 0), rest = actions_[next_].section(' ', 1);
         const QStringList args = rest.split(' ', Qt::SkipEmptyParts);
         auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -237,6 +252,7 @@ private:
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 resumeAt_ = 0;
+    int idle_ = 0;
     bool shown_ = false;
     QString dumped_;
 };
