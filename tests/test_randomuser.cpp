@@ -12,6 +12,7 @@
 #include "app/state.h"
 #include "data/loads.h"
 #include "fuzz/reference.h"
+#include "support/casefile.h"
 #include "support/testsupport.h"
 
 #include <QCheckBox>
@@ -62,10 +63,9 @@ QString streamed(double v)
 
 QString describe(const Points &p)
 {
-    QStringList items;
-    for (int i = 0; i < p.positions.size(); ++i)
-        items << QString("%1/%2").arg(p.positions[i]).arg(p.values[i]);
-    return "[" + items.join(' ') + "]";
+    QString text;
+    QDebug(&text).nospace() << p.positions << p.values;
+    return text;
 }
 
 class Session
@@ -346,10 +346,9 @@ private:
         if (answer.isEmpty())
             return;
         const QString data = answer.endsWith(".txt") ? answer : answer + ".txt";
-        if (readFile(data) != savedRows())
-            failure_ = QString("%1 holds\n%2\nexpected\n%3").arg(data, readFile(data), savedRows());
-        else if (const QString d = imageDifference(QImage(data.chopped(4) + ".png"), local_); !d.isEmpty())
-            failure_ = "picture saved: " + d;
+        if (const QString d = firstDifference(readFile(data), savedRows()) + imageDifference(QImage(data.chopped(4) + ".png"), local_);
+            !d.isEmpty())
+            failure_ = data + " or its picture: " + d;
         if (shown_.positions.size() >= 2) // to load back later
             saved_ = QFileInfo(data).absoluteFilePath();
         if (andRemove)
@@ -359,11 +358,11 @@ private:
     void toggle(const QString &name)
     {
         history_ << "toggle " + name;
-        if (!visible(name))
-            return;
-        widget<QCheckBox>(name)->click();
-        (name == "checkBox1" ? segments_ : stripes_) ^= true;
-        redraw();
+        if (visible(name)) {
+            widget<QCheckBox>(name)->click();
+            (name == "checkBox1" ? segments_ : stripes_) ^= true;
+            redraw();
+        }
     }
 
     // A range typed into the line edits: "lo-hi", lo and hi, three parts or
