@@ -1,12 +1,11 @@
 // Numbers the rules fix, and the fast paths against plain twins. Pinned
 // where the reference painter, which copies the formulas, could not tell a
 // fault in them: axis ranges, pads, scales and pixels, the box's pick and
-// area, the text of saved numbers and of the plots' labels, the typed
-// highlight range, pixels at computed positions. Then the painters against
-// the reference painter, byte for byte; the chromosome finder against a
-// linear scan; the number conversions against Qt's (fuzz/numbercheck.h) on
-// the fuzzer's seeds and random texts; the saved numbers' text against the
-// text stream's.
+// area, the text of the plots' labels, the typed highlight range, pixels at
+// computed positions. Then the painters against the reference painter, byte
+// for byte (the reference finds each point's chromosome by a linear scan);
+// the number conversions against Qt's (fuzz/numbercheck.h) on the fuzzer's
+// seeds and random texts; the saved numbers' text against the text stream's.
 #include "data/numbers.h"
 #include "export/savefiles.h"
 #include "fuzz/numbercheck.h"
@@ -31,15 +30,6 @@ namespace {
 
 const QColor kWhite(255, 255, 255), kRed(255, 50, 50), kGrey(50, 50, 50), kBlue(50, 50, 255), kGreen(25, 180, 25);
 
-// The chromosome a genome-wide x lies under: the last k >= 1 whose start is at most x, else 0.
-int linearScan(const QVector<int> &starts, int x)
-{
-    int k = int(starts.size()) - 1;
-    while (k >= 1 && starts[k] > x)
-        --k;
-    return std::max(k, 0);
-}
-
 // "" when every rectangle has its colour, else the first pixel that has not.
 QString patchMismatch(const QImage &image, const QList<std::pair<QRect, QColor>> &patches)
 {
@@ -53,7 +43,6 @@ QString patchMismatch(const QImage &image, const QList<std::pair<QRect, QColor>>
 
 // 400 x 300 pixels; x(p) = trunc((p - 1000) * 0.25), y(v) = 300 - trunc((v - 0.5) * 20.5).
 PlotFrame smallFrame(bool stripes) { return {400, 300, {1000, 0.25, 0.5, 20.5, 300, 0}, 9.6, stripes}; }
-
 
 QByteArray randomFrom(QRandomGenerator &random, const char *alphabet, int maxLength)
 {
@@ -242,22 +231,6 @@ private slots:
                                    c.edit2, {1920, 1080}, &widths), QString());
             // The data really holds the labels the skip rule touches.
             QVERIFY(c.count <= 1 || chromosomes == 1 || (widths.zero > 10 && widths.negative > 10));
-        }
-    }
-
-    void finderMatchesLinearScan()
-    {
-        QRandomGenerator rng(42);
-        for (int trial = 0; trial < 400; ++trial) {
-            QVector<int> starts(QList{0, 1, 2, 3, 5, 8, 40, 300}[trial % 8]); // a small range of values: duplicates
-            std::generate(starts.begin(), starts.end(), [&] { return int(rng.bounded(60)) - 10; });
-            if (trial % 3 == 0)
-                std::sort(starts.begin(), starts.end());
-            ChromosomeFinder finder(starts);
-            for (int q = 0; q < 300; ++q) { // an ascending stretch as in a sorted file, then random jumps
-                const int x = q < 100 ? q - 20 : int(rng.bounded(80)) - 20;
-                QVERIFY2(finder.find(x) == linearScan(starts, x), qPrintable(QString::number(trial)));
-            }
         }
     }
 
