@@ -1,13 +1,16 @@
 #include "loads.h"
 
+#include "chunkedrows.h"
 #include "linereader.h"
 
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -128,7 +131,16 @@ FileStamp fileStamp(const QString &path)
     return stamp;
 }
 
-GenomeWide loadGenomeWide(const QString &path)
+namespace {
+
+int threadsFor(const LoadOptions &options)
+{
+    return options.threads > 0 ? options.threads : int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+}
+
+} // namespace
+
+GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
 {
     GenomeWide g;
     g.stamp = fileStamp(path);
@@ -142,47 +154,53 @@ GenomeWide loadGenomeWide(const QString &path)
     ChromosomeTable &t = g.table;
     LabelPool labels;
     QByteArray runBytes; // the current run's label as written in the file
-    qint64 offsetX = 0, base = 0; // x of the row before the run, q of its first row
+    qint64 shift = 0;    // x - q within the current run
     int previousX = 0;
 
-    QByteArrayView line;
-    qint64 lineOffset = 0;
-    while (reader.readLine(line, lineOffset)) {
-        if (line.isEmpty())
-            continue;
-        const Row row = convertRow(line, layout);
-        if (row.kind == Row::Bad) {
-            g.fault = rowFault(reader, row.fault);
+    ChunkedRows chunks(reader, layout, options.chunkSize, threadsFor(options));
+    while (const ChunkRows *rows = chunks.next()) {
+        const qsizetype first = g.scores.size(), n = qsizetype(rows->q.size());
+        // Growing by realloc: a big block moves without a copy.
+        g.scores.resize(first + n);
+        g.x.resize(first + n);
+        std::copy(rows->scores.begin(), rows->scores.end(), g.scores.begin() + first);
+        int *x = g.x.data() + first;
+        for (size_t c = 0; c < rows->changes.size(); ++c) {
+            const ChunkRows::LabelChange &change = rows->changes[c];
+            const size_t from = change.row;
+            const size_t to = c + 1 < rows->changes.size() ? rows->changes[c + 1].row : size_t(n);
+            // A new run when the label's text differs from the run's, whose
+            // text is the last tag; the same bytes are the same text.
+            const QByteArrayView bytes = rows->label(change);
+            const bool opened = !t.tags.isEmpty();
+            if (!opened || bytes != QByteArrayView(runBytes)) {
+                const QString &label = labels.get(bytes);
+                if (!opened || label != t.tags.constLast()) {
+                    // Where each run ends is filled in afterwards.
+                    const qint64 offsetX = opened ? previousX : 0; // x of the row before the run
+                    shift = offsetX + 1 - rows->q[from];
+                    t.startIndex.append(int(first + qsizetype(from)));
+                    t.startValue.append(int(offsetX + 1));
+                    t.startOffset.append(change.offset);
+                    t.tags.append(label);
+                    runBytes.resize(bytes.size()); // keeps its capacity
+                    std::memcpy(runBytes.data(), bytes.data(), size_t(bytes.size()));
+                }
+            }
+            for (size_t i = from; i < to; ++i) {
+                const qint64 value = rows->q[i] + shift;
+                if (value < INT_MIN || value > INT_MAX) {
+                    g.fault = rowFault(reader, Fault::GenomeWideOverflow);
+                    return g;
+                }
+                x[i] = int(value);
+            }
+            previousX = x[to - 1];
+        }
+        if (rows->fault != Fault::None) {
+            g.fault = rowFault(reader, rows->fault);
             return g;
         }
-        if (row.kind == Row::Skipped)
-            continue;
-        const qsizetype i = g.scores.size();
-        const int q = row.position / 100; // truncates toward zero
-        // A new run when the label's text differs from the run's, whose text
-        // is the last tag; the same bytes are the same text.
-        const bool opened = !t.tags.isEmpty();
-        const bool sameBytes = opened && row.label == QByteArrayView(runBytes);
-        const QString *label = sameBytes ? nullptr : &labels.get(row.label);
-        if (label && (!opened || *label != t.tags.constLast())) {
-            // Where each run ends is filled in afterwards.
-            offsetX = opened ? previousX : 0;
-            base = q;
-            t.startIndex.append(int(i));
-            t.startValue.append(int(offsetX + 1));
-            t.startOffset.append(lineOffset);
-            t.tags.append(*label);
-            runBytes.resize(row.label.size()); // keeps its capacity
-            std::memcpy(runBytes.data(), row.label.data(), size_t(row.label.size()));
-        }
-        const qint64 x = offsetX + 1 + (q - base);
-        if (x < INT_MIN || x > INT_MAX) {
-            g.fault = rowFault(reader, Fault::GenomeWideOverflow);
-            return g;
-        }
-        g.scores.append(row.score);
-        g.x.append(int(x));
-        previousX = int(x);
     }
     if (reader.damaged()) {
         g.fault = Fault::DamagedCompressed;
@@ -193,6 +211,7 @@ GenomeWide loadGenomeWide(const QString &path)
         return g;
     }
     closeRuns(t, g.x);
+    g.seekPoints = reader.seekPoints();
     return g;
 }
 
@@ -209,11 +228,13 @@ struct RunStart {
 // load; anything else of another label does. Without one, the first block
 // of the label from the start of the file: any later non-empty line of
 // another label ends it, and lines before it are only split and compared.
-ChromosomeRun readRun(const QString &path, const QString &label, const std::optional<RunStart> &start)
+ChromosomeRun readRun(const QString &path, const QString &label, const std::optional<RunStart> &start,
+                      std::shared_ptr<const SeekPoints> seekPoints = nullptr)
 {
     ChromosomeRun run;
     LineReader reader;
     const LayoutResult opened = openReader(reader, path);
+    reader.useSeekPoints(std::move(seekPoints));
     run.fault = opened.fault;
     if (run.fault != Fault::None)
         return run;
@@ -260,9 +281,10 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
 
 } // namespace
 
-ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count)
+ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count,
+                      std::shared_ptr<const SeekPoints> seekPoints)
 {
-    return readRun(path, label, RunStart{offset, count});
+    return readRun(path, label, RunStart{offset, count}, std::move(seekPoints));
 }
 
 ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
@@ -271,9 +293,9 @@ ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
 }
 
 ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
-                             int count)
+                             int count, std::shared_ptr<const SeekPoints> seekPoints)
 {
     if (fileStamp(path) != seen)
         return loadFirstBlock(path, label);
-    return loadRun(path, offset, label, count);
+    return loadRun(path, offset, label, count, std::move(seekPoints));
 }

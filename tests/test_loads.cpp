@@ -222,13 +222,13 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             text += "1\t" + QByteArray::number(i * 100) + "\t0.5\n";
         const QByteArray gzip = gzipped(text), bgzip = bgzipped(text, 4000);
-        QTest::newRow("gzip cut in its data") << gzip.first(gzip.size() / 2) << qint64(11);
-        QTest::newRow("gzip without its last byte") << gzip.chopped(1) << qint64(11);
+        QTest::newRow("gzip cut in its data") << gzip.first(gzip.size() / 2) << qint64(10);
+        QTest::newRow("gzip without its last byte") << gzip.chopped(1) << qint64(10);
         QByteArray changed = gzip;
         changed[gzip.size() / 2] = char(changed[gzip.size() / 2] ^ 1);
-        QTest::newRow("gzip with a byte changed") << changed << qint64(11);
-        QTest::newRow("bgzip cut in a block") << bgzip.first(bgzip.size() / 2) << qint64(11);
-        QTest::newRow("bgzip without its end-of-file block") << bgzip.chopped(28) << qint64(11);
+        QTest::newRow("gzip with a byte changed") << changed << qint64(10);
+        QTest::newRow("bgzip cut in a block") << bgzip.first(bgzip.size() / 2) << qint64(10);
+        QTest::newRow("bgzip without its end-of-file block") << bgzip.chopped(28) << qint64(10);
         // Without a header the reader goes back to the first line, and a pick
         // seeks, after htslib's threads stopped at a block they could not read.
         QByteArray rows = text.sliced(text.indexOf('\n') + 1), sizeChanged = bgzipped(rows, 4000);

@@ -1,0 +1,79 @@
+// The genome-wide load's reading on every core: the text is cut into chunks
+// of whole lines, each chunk's rows are converted on a thread of its own,
+// and the chunks come back in file order, for the load to join their rows
+// and runs to those before them.
+#pragma once
+
+#include "reader.h"
+
+#include <QByteArrayView>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class LineReader;
+class TextChunk;
+
+// The kept rows of one chunk, up to its first bad line.
+struct ChunkRows {
+    // A kept row whose label's bytes differ from those of the kept row
+    // before it in the chunk (the chunk's first kept row always): a run may
+    // start there.
+    struct LabelChange {
+        size_t row;
+        size_t labelAt; // the label's bytes in `labels`
+        size_t labelSize;
+        qint64 offset; // where the row's line stands in the file
+    };
+    std::vector<int> q; // the position divided by 100, truncated toward zero
+    std::vector<double> scores;
+    std::vector<LabelChange> changes;
+    std::string labels;
+    Fault fault = Fault::None; // the first bad line's, right after the rows above
+
+    QByteArrayView label(const LabelChange &change) const
+    {
+        return QByteArrayView(labels.data() + change.labelAt, qsizetype(change.labelSize));
+    }
+};
+
+// Converts the chunk's lines by the layout's rules, in order.
+void readChunkRows(TextChunk &chunk, const Layout &layout, ChunkRows &rows);
+
+class ChunkedRows
+{
+public:
+    // Reads from where the reader stands, in chunks of about `chunkSize`
+    // bytes, converted on `threads` threads (this one among them).
+    ChunkedRows(LineReader &reader, const Layout &layout, qsizetype chunkSize, int threads);
+    ~ChunkedRows();
+    ChunkedRows(const ChunkedRows &) = delete;
+    ChunkedRows &operator=(const ChunkedRows &) = delete;
+
+    // The next chunk's rows, in file order (valid until the next call);
+    // null once the text is read.
+    const ChunkRows *next();
+
+private:
+    struct Job;
+    void work();
+    static void convert(Job &job, const Layout &layout);
+
+    LineReader &reader_;
+    const Layout &layout_;
+    const qsizetype chunkSize_;
+    std::vector<std::unique_ptr<Job>> jobs_; // a ring: from head_, count_ of them read
+    size_t head_ = 0, count_ = 0;
+    bool handedOut_ = false; // the job at head_ was handed out
+    bool textRead_ = false;
+    std::deque<Job *> waiting_; // read, not taken by a thread yet
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable waitingChanged_, converted_;
+    std::vector<std::thread> threads_;
+};
