@@ -194,7 +194,7 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
         if (k >= 1)
             red = chromosomes.colorValue[k];
         current = &chromosomes.tags[k];
-        if (*current != *previous) {
+        if (current != previous && *current != *previous) {
             // The previous chromosome is complete: its label, in the colour
             // of its last point.
             paintChromosomeLabel(painter, frame, spanStart, lastX, *previous);
