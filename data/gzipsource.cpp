@@ -4,15 +4,14 @@
 
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
 
 constexpr qint64 kInputSize = 1 << 20;
-// A seek point every so many decompressed bytes; past kMaxPoints, every
-// other one is dropped and the distance doubles, so a file of any size
-// keeps a few MiB of them at most.
-constexpr qint64 kPointDistance = 4 << 20;
+// Past kMaxPoints seek points, every other one is dropped and the distance
+// between them doubles, so a file of any size keeps a few MiB of them at most.
 constexpr size_t kMaxPoints = 256;
 
 // The inflater's state up to its output buffer, which only matters as far
@@ -34,7 +33,7 @@ class SeekPoints
 {
 public:
     std::vector<SeekPoint> points; // in the order of `out`
-    qint64 distance = kPointDistance;
+    qint64 distance = 4 << 20;
 };
 
 struct GzipSource::Inflater {
@@ -79,15 +78,21 @@ struct GzipSource::Inflater {
         return true;
     }
 
-    void takePoint()
+    // Where the next point is due (never, for a reader given its points).
+    qint64 nextPoint() const
     {
         if (given)
-            return; // a reader that has them already
-        std::vector<SeekPoint> &points = taken->points;
-        if (!points.empty() && out < points.back().out + taken->distance)
+            return std::numeric_limits<qint64>::max();
+        const std::vector<SeekPoint> &points = taken->points;
+        // The start of the file is a point of its own.
+        return (points.empty() ? 0 : points.back().out) + taken->distance;
+    }
+
+    void takePoint()
+    {
+        if (out < nextPoint())
             return;
-        if (points.empty() && out < taken->distance)
-            return; // the start of the file is a point of its own
+        std::vector<SeekPoint> &points = taken->points;
         if (points.size() == kMaxPoints) {
             for (size_t i = 1; 2 * i < points.size(); ++i)
                 points[i] = std::move(points[2 * i]);
@@ -151,7 +156,9 @@ qint64 GzipSource::read(char *to, qint64 room, qint64 &offset)
             return fail(); // cut short
         const uint32_t inputBefore = s.avail_in;
         s.next_out = reinterpret_cast<uint8_t *>(to);
-        s.avail_out = uint32_t(room);
+        // Stop where the next seek point is due.
+        s.avail_out = uint32_t(std::min(room, std::max<qint64>(in_->nextPoint() - in_->out, 1)));
+        room = s.avail_out;
         if (isal_inflate(&s) != ISAL_DECOMP_OK)
             return fail();
         const qint64 got = room - s.avail_out;
@@ -194,4 +201,9 @@ std::shared_ptr<const SeekPoints> GzipSource::seekPoints() const
 void GzipSource::useSeekPoints(std::shared_ptr<const SeekPoints> points)
 {
     in_->given = std::move(points);
+}
+
+void GzipSource::setSeekPointDistance(qint64 distance)
+{
+    in_->taken->distance = std::max<qint64>(distance, 1);
 }

@@ -96,6 +96,7 @@ bool LineReader::open(const QString &path)
     eof_ = !source_;
     if (!source_)
         return false;
+    source_->setSeekPointDistance(seekPointDistance_);
     buffer_.resize(kReadSize);
     pos_ = end_ = 0;
     pieces_.clear();

@@ -82,6 +82,9 @@ public:
     // the points a later reader of the same file may start from.
     std::shared_ptr<const SeekPoints> seekPoints() const;
     void useSeekPoints(std::shared_ptr<const SeekPoints> points);
+    // How many decompressed bytes apart those points are taken (from 4 MiB
+    // on); set before open().
+    void setSeekPointDistance(qint64 distance) { seekPointDistance_ = distance; }
 
 private:
     bool fill(qint64 wanted);
@@ -96,6 +99,7 @@ private:
     qsizetype pos_ = 0;       // next unread byte in buffer_
     qsizetype end_ = 0;       // end of the valid bytes in buffer_
     qint64 startOffset_ = 0;  // where the text begins (after a byte-order mark)
+    qint64 seekPointDistance_ = 4 << 20;
     bool eof_ = false;
     bool empty_ = false;
     bool damaged_ = false;

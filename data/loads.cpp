@@ -145,6 +145,7 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
     GenomeWide g;
     g.stamp = fileStamp(path);
     LineReader reader;
+    reader.setSeekPointDistance(options.seekPointDistance);
     const LayoutResult opened = openReader(reader, path);
     g.fault = opened.fault;
     if (g.fault != Fault::None)

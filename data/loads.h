@@ -51,10 +51,12 @@ struct GenomeWide {
 };
 
 // How the genome-wide load reads: the text in chunks of about `chunkSize`
-// bytes, converted on `threads` threads (0: one per core).
+// bytes, converted on `threads` threads (0: one per core); a gzip file's
+// seek points taken `seekPointDistance` decompressed bytes apart at first.
 struct LoadOptions {
     qsizetype chunkSize = 1 << 20;
     int threads = 0;
+    qint64 seekPointDistance = 4 << 20;
 };
 
 // Reads every kept row of the file.

@@ -37,6 +37,8 @@ public:
     // the same file; and such places to start from.
     virtual std::shared_ptr<const SeekPoints> seekPoints() const { return nullptr; }
     virtual void useSeekPoints(std::shared_ptr<const SeekPoints>) {}
+    // How many decompressed bytes apart the seek points are taken, at first.
+    virtual void setSeekPointDistance(qint64) {}
 
 protected:
     qint64 fail()
@@ -96,6 +98,7 @@ public:
     bool seek(qint64 offset) override;
     std::shared_ptr<const SeekPoints> seekPoints() const override;
     void useSeekPoints(std::shared_ptr<const SeekPoints> points) override;
+    void setSeekPointDistance(qint64 distance) override;
 
 private:
     struct Inflater;
