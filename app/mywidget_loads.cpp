@@ -5,14 +5,17 @@
 #include "state.h"
 #include "statebridge.h"
 
+#include <cstdlib>
+
 void MyWidget::getManhattan0()
 {
     GenomeWide g = loadGenomeWide(dataFilePath);
-    // Which columns were read, where other tools' layouts make it a question.
-    if (!g.columns.isEmpty())
-        logLine(g.columns);
+    // Which columns were read, where other tools' layouts make it a
+    // question; a fault's message ends the run.
+    for (const QString &line : genomeWideLog(g))
+        logLine(line);
     if (g.fault != Fault::None)
-        logLineAndExit(faultMessage(g.fault));
+        std::exit(1); // its message is the log's last line
     setLoadedPoints(std::move(g.x), std::move(g.scores));
     setChromosomeTable(std::move(g.table));
     Start_stamp = g.stamp;

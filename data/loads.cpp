@@ -216,6 +216,16 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
     return g;
 }
 
+QStringList genomeWideLog(const GenomeWide &g)
+{
+    QStringList lines;
+    if (!g.columns.isEmpty())
+        lines << g.columns;
+    if (g.fault != Fault::None)
+        lines << faultMessage(g.fault);
+    return lines;
+}
+
 namespace {
 
 // Where a chromosome load starts and how its run ends.

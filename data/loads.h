@@ -62,6 +62,10 @@ struct LoadOptions {
 // Reads every kept row of the file.
 GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options = LoadOptions());
 
+// The log lines of a genome-wide load, in order: the columns read where
+// they are worth a line, then the fault's message, if any.
+QStringList genomeWideLog(const GenomeWide &g);
+
 struct ChromosomeRun {
     Fault fault = Fault::None;
     bool layoutSettled = false; // the fault, if any, came from the rows
