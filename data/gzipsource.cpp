@@ -164,6 +164,9 @@ qint64 GzipSource::read(char *to, qint64 room, qint64 &offset)
         const qint64 got = room - s.avail_out;
         if (got == 0 && s.avail_in == inputBefore && s.block_state != ISAL_BLOCK_FINISH)
             return fail(); // no way on
+        // Cut short: told at once, as soon as the whole rest was inflated.
+        if (s.avail_out > 0 && s.avail_in == 0 && s.block_state != ISAL_BLOCK_FINISH && in_->file.atEnd())
+            return fail();
         in_->out += got;
         in_->takePoint();
         const qint64 drop = std::min(in_->skip, got);

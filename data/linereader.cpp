@@ -259,15 +259,20 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
 
 bool LineReader::readChunk(TextChunk &chunk, qsizetype size)
 {
-    while (end_ - pos_ < size && fill(size - (end_ - pos_))) {
+    // At least `size` bytes, to the end of the line they end in, or of the text.
+    qsizetype scanFrom = std::max<qsizetype>(size, 1) - 1; // counted from pos_
+    const char *lf = nullptr;
+    for (;;) {
+        if (pos_ + scanFrom < end_) {
+            lf = static_cast<const char *>(std::memchr(buffer_.constData() + pos_ + scanFrom, '\n',
+                                                       size_t(end_ - pos_ - scanFrom)));
+            if (lf)
+                break;
+        }
+        scanFrom = std::max(scanFrom, end_ - pos_);
+        if (!fill(size - (end_ - pos_)))
+            break;
     }
-    // Whole lines: up to the last LF, or, at the end, the last line.
-    const auto lastLf = [this]() {
-        return static_cast<const char *>(memrchr(buffer_.constData() + pos_, '\n', size_t(end_ - pos_)));
-    };
-    const char *lf = lastLf();
-    while (!lf && fill(kReadSize))
-        lf = lastLf();
     if (damaged_ || pos_ == end_)
         return false;
     const char *data = buffer_.constData();

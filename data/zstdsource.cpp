@@ -68,6 +68,9 @@ qint64 ZstdSource::read(char *to, qint64 room, qint64 &offset)
         const qint64 got = qint64(output.pos);
         if (got == 0 && d.in.pos == inputBefore && d.endOfFile)
             return fail(); // a frame cut short
+        // Cut short: told at once, as soon as the whole rest was decompressed.
+        if (d.hint != 0 && output.pos < output.size && d.in.pos == d.in.size && d.file.atEnd())
+            return fail();
         d.out += got;
         const qint64 drop = std::min(d.skip, got);
         d.skip -= drop;

@@ -1,9 +1,11 @@
 // How data files read, as cases: tests/cases/read/NAME.case, one file per
 // layout or rule, holding a data file and what the loads make of it. Each
-// case is read as written, gzipped (one member, and two), and bgzipped (tiny
-// blocks, and two files one after the other), all to the same dump; with
-// "damaged: yes" also cut short, which both loads must report; and every load
-// is held to the fuzzer's invariants (fuzz/invariants.h).
+// case is read as written, in tiny chunks on three threads (so that chunk
+// borders fall everywhere), gzipped (one member, and two, with seek points a
+// few bytes apart), bgzipped (tiny blocks, and two files one after the
+// other) and zstd-compressed, all to the same dump; with "damaged: yes" also
+// cut short, which both loads must report; and every load is held to the
+// fuzzer's invariants (fuzz/invariants.h).
 //
 // A case file:
 //   # what the case shows (comment lines, at the top)
@@ -122,12 +124,26 @@ void change(const QString &path, const QByteArray &bytes, const FileStamp &seen)
         qFatal("cannot set the time of %s", qPrintable(path));
 }
 
-using Form = std::function<QByteArray(const QByteArray &)>;
+// A form of the case's bytes on disk, and how the genome-wide load reads them.
+struct Form {
+    const char *name;
+    std::function<QByteArray(const QByteArray &)> pack;
+    LoadOptions options;
+};
+
+LoadOptions inChunks(qsizetype chunkSize, qint64 seekPointDistance = LoadOptions().seekPointDistance)
+{
+    LoadOptions options;
+    options.chunkSize = chunkSize;
+    options.threads = 3;
+    options.seekPointDistance = seekPointDistance;
+    return options;
+}
 
 QByteArray dump(const QString &path, const Case &c, const Form &form)
 {
-    writeFile(path, form(c.input));
-    const GenomeWide g = loadGenomeWide(path);
+    writeFile(path, form.pack(c.input));
+    const GenomeWide g = loadGenomeWide(path, form.options);
     QStringList out;
     for (const QString &line : genomeWideLog(g))
         out << "log: " + line;
@@ -143,7 +159,7 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
                    .arg(t.endIndex[k])
                    .arg(t.startValue[k])
                    .arg(t.endValue[k]);
-        const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count);
+        const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count, g.seekPoints);
         out << "  pick: " + runText(pick);
         if (pick.fault != Fault::None)
             out << "  points: " + points(g.x.mid(first, count), g.scores.mid(first, count));
@@ -151,11 +167,11 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
         out << "  first block: " + (block == runText(pick) ? QString("as pick") : block);
     }
     if (g.fault == Fault::None && !c.changed.isNull()) {
-        change(path, form(c.changed), g.stamp);
+        change(path, form.pack(c.changed), g.stamp);
         for (qsizetype k = 0; k < t.tags.size(); ++k) {
             const int count = t.endIndex[k] - t.startIndex[k] + 1;
             out << QString("pick %1 after change: ").arg(k)
-                       + runText(loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count));
+                       + runText(loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count, g.seekPoints));
         }
     }
     return out.join('\n').toUtf8() + '\n';
@@ -167,34 +183,42 @@ QByteArray halves(const QByteArray &bytes, QByteArray (*pack)(const QByteArray &
     return pack(bytes.first(half), 0) + pack(bytes.sliced(half), 0);
 }
 
-const QList<std::pair<const char *, Form>> kForms = {
-    {"plain", [](const QByteArray &b) { return b; }},
-    {"gzip", [](const QByteArray &b) { return gzipped(b); }},
-    {"gzip, two members", [](const QByteArray &b) {
-         return halves(b, [](const QByteArray &h, int) { return gzipped(h); });
-     }},
-    {"bgzip, 7-byte blocks", [](const QByteArray &b) { return bgzipped(b, 7); }},
-    {"bgzip, two files", [](const QByteArray &b) { return halves(b, bgzipped); }},
+const auto kAsWritten = [](const QByteArray &b) { return b; };
+
+const QList<Form> kForms = {
+    {"plain", kAsWritten, {}},
+    {"chunks of 1 byte", kAsWritten, inChunks(1)},
+    {"chunks of 7 bytes", kAsWritten, inChunks(7)},
+    {"chunks of 300 bytes", kAsWritten, inChunks(300)},
+    {"gzip", [](const QByteArray &b) { return gzipped(b); }, {}},
+    {"gzip, two members, seek points 25 bytes apart",
+     [](const QByteArray &b) { return halves(b, [](const QByteArray &h, int) { return gzipped(h); }); },
+     inChunks(64, 25)},
+    {"bgzip, 7-byte blocks", [](const QByteArray &b) { return bgzipped(b, 7); }, inChunks(13)},
+    {"bgzip, two files", [](const QByteArray &b) { return halves(b, bgzipped); }, {}},
+    {"zstd", [](const QByteArray &b) { return zstdCompressed(b); }, inChunks(29)},
 };
 
 // Cut short: gzip without the end of its trailer, bgzip without its
-// end-of-file block. Both loads must say so, a pick from the offsets the
-// intact file gave too.
+// end-of-file block, zstd without the end of its checksum. Both loads must
+// say so, a pick from the offsets the intact file gave too.
 QStringList damageMissed(const QString &path, const Case &c)
 {
     QStringList missed;
     const QString damaged = faultMessage(Fault::DamagedCompressed);
-    for (const auto &[name, packed] : {std::pair("gzip", gzipped(c.input)), std::pair("bgzip", bgzipped(c.input, 7))}) {
+    for (const auto &[name, packed, cut] : {std::tuple("gzip", gzipped(c.input), 3),
+                                            std::tuple("bgzip", bgzipped(c.input, 7), 28),
+                                            std::tuple("zstd", zstdCompressed(c.input), 2)}) {
         writeFile(path, packed);
         const GenomeWide intact = loadGenomeWide(path);
-        writeFile(path, packed.chopped(name == QLatin1String("gzip") ? 3 : 28));
+        writeFile(path, packed.chopped(cut));
         const QStringList log = genomeWideLog(loadGenomeWide(path));
         if (log.isEmpty() || log.last() != damaged)
             missed << QString(name) + ": the genome-wide load";
         const ChromosomeTable &t = intact.table;
         for (qsizetype k = 0; k < t.tags.size(); ++k) {
             const int count = t.endIndex[k] - t.startIndex[k] + 1;
-            if (loadRun(path, t.startOffset[k], t.tags[k], count).fault != Fault::DamagedCompressed
+            if (loadRun(path, t.startOffset[k], t.tags[k], count, intact.seekPoints).fault != Fault::DamagedCompressed
                 || loadFirstBlock(path, t.tags[k]).fault != Fault::DamagedCompressed)
                 missed << QString("%1: a pick of run %2").arg(name).arg(k);
         }
@@ -241,15 +265,15 @@ private slots:
         const Case c = parseCase(text);
         QVERIFY2(!c.input.isNull(), "no [input]");
         const QString path = dir.filePath("data");
-        const QByteArray plain = dump(path, c, kForms[0].second);
+        const QByteArray plain = dump(path, c, kForms[0]);
         if (c.expected.isNull()) {
             QVERIFY2(update, "no [expected]: run test_readcases --update, then review the dump");
             writeFile(file, text + (text.endsWith('\n') ? "" : "\n") + "[expected]\n" + plain);
             return;
         }
         QCOMPARE(firstDifference(plain, c.expected), QString());
-        for (const auto &[name, form] : kForms)
-            QCOMPARE(name + QString(": ") + firstDifference(dump(path, c, form), plain), name + QString(": "));
+        for (const Form &form : kForms)
+            QCOMPARE(form.name + QString(": ") + firstDifference(dump(path, c, form), plain), form.name + QString(": "));
         if (c.damaged)
             QCOMPARE(damageMissed(path, c), QStringList());
     }
