@@ -2,20 +2,94 @@
 
 #include "linereader.h"
 
+#include <QHash>
+
+#include <cstring>
+
+namespace {
+
+// Hands out one shared string per distinct label text, so that every run
+// of a label shares it. Short labels (chromosome names) are found in a small
+// open-addressing table keyed by their bytes, without hashing strings; a
+// file whose "chromosome" column is really an identifier per row stops
+// being pooled after a while, so the pool never grows with the rows.
+class LabelPool
+{
+public:
+    // The reference stays valid until the next call.
+    const QString &get(QByteArrayView bytes)
+    {
+        if (bytes.size() > 8)
+            return lookUp(bytes);
+        quint64 key = 0;
+        std::memcpy(&key, bytes.data(), size_t(bytes.size()));
+        const quint8 size = quint8(bytes.size() + 1); // 0 marks a free slot
+        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> (64 - qCountTrailingZeroBits(kSlots)));;
+             i = (i + 1) % kSlots) {
+            Slot &slot = slots_[i];
+            if (slot.size == size && slot.key == key)
+                return slot.text;
+            if (slot.size == 0) {
+                if (used_ == kSlots / 2) // full enough: no more short labels pooled
+                    return lookUp(bytes);
+                ++used_;
+                slot = Slot{key, size, QString::fromUtf8(bytes)};
+                return slot.text;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        quint64 key = 0;
+        quint8 size = 0;
+        QString text;
+    };
+
+    const QString &lookUp(QByteArrayView bytes)
+    {
+        // fromRawData: a lookup key without copying the bytes.
+        const auto it = pool_.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
+        if (it != pool_.cend())
+            return it.value();
+        unpooled_ = QString::fromUtf8(bytes);
+        if (pool_.size() < kMaxPooled)
+            pool_.insert(bytes.toByteArray(), unpooled_);
+        return unpooled_;
+    }
+
+    static constexpr quint32 kSlots = 4096; // a power of two: the hash keeps its top bits
+    static_assert((kSlots & (kSlots - 1)) == 0);
+    static constexpr qsizetype kMaxPooled = 100000;
+    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+    quint32 used_ = 0;
+    QHash<QByteArray, QString> pool_;
+    QString unpooled_;
+};
+
+} // namespace
+
 struct ChunkedRows::Job {
     TextChunk text;
     ChunkRows rows;
     bool converted = false;
 };
 
-void readChunkRows(TextChunk &chunk, const Layout &layout, ChunkRows &rows)
+// One per thread: labels are turned into text on the threads too.
+class ChunkedRows::Labels : public LabelPool
+{
+};
+
+namespace {
+
+// Converts the chunk's lines by the layout's rules, in order.
+void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, ChunkRows &rows)
 {
     rows.q.clear();
     rows.scores.clear();
-    rows.changes.clear();
-    rows.labels.clear();
+    rows.starts.clear();
     rows.fault = Fault::None;
-    QByteArrayView line, previous;
+    QByteArrayView line, previous; // the label of the kept row before, as written
     qsizetype at = 0;
     while (chunk.readLine(line, at)) {
         if (line.isEmpty())
@@ -27,15 +101,20 @@ void readChunkRows(TextChunk &chunk, const Layout &layout, ChunkRows &rows)
         }
         if (row.kind == Row::Skipped)
             continue;
+        // A new run where the label's text differs from the run's; the same
+        // bytes are the same text. The chunk's first row is left to the join.
         if (rows.q.empty() || row.label != previous) {
-            rows.changes.push_back({rows.q.size(), rows.labels.size(), size_t(row.label.size()), chunk.offsetAt(at)});
-            rows.labels.append(row.label.data(), size_t(row.label.size()));
+            const QString &text = labels.get(row.label);
+            if (rows.starts.empty() || text != rows.starts.back().tag)
+                rows.starts.push_back({rows.q.size(), chunk.offsetAt(at), text});
             previous = row.label;
         }
         rows.q.push_back(row.position / 100);
         rows.scores.push_back(row.score);
     }
 }
+
+} // namespace
 
 ChunkedRows::ChunkedRows(LineReader &reader, const Layout &layout, qsizetype chunkSize, int threads)
     : reader_(reader), layout_(layout), chunkSize_(std::max<qsizetype>(chunkSize, 1))
@@ -45,8 +124,10 @@ ChunkedRows::ChunkedRows(LineReader &reader, const Layout &layout, qsizetype chu
     threads = std::max(threads, 1);
     for (int i = 0; i < threads + 2; ++i)
         jobs_.push_back(std::make_unique<Job>());
+    for (int i = 0; i < threads; ++i)
+        labels_.push_back(std::make_unique<Labels>());
     for (int i = 1; i < threads; ++i)
-        threads_.emplace_back([this]() { work(); });
+        threads_.emplace_back([this, i]() { work(*labels_[size_t(i)]); });
 }
 
 ChunkedRows::~ChunkedRows()
@@ -60,12 +141,12 @@ ChunkedRows::~ChunkedRows()
         thread.join();
 }
 
-void ChunkedRows::convert(Job &job, const Layout &layout)
+void ChunkedRows::convert(Job &job, Labels &labels)
 {
-    readChunkRows(job.text, layout, job.rows);
+    readChunkRows(job.text, layout_, labels, job.rows);
 }
 
-void ChunkedRows::work()
+void ChunkedRows::work(Labels &labels)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -75,14 +156,14 @@ void ChunkedRows::work()
         Job *job = waiting_.front();
         waiting_.pop_front();
         lock.unlock();
-        convert(*job, layout_);
+        convert(*job, labels);
         lock.lock();
         job->converted = true;
         converted_.notify_all();
     }
 }
 
-const ChunkRows *ChunkedRows::next()
+ChunkRows *ChunkedRows::next()
 {
     const size_t ring = jobs_.size();
     if (handedOut_) { // free again
@@ -113,7 +194,7 @@ const ChunkRows *ChunkedRows::next()
         // No thread has taken it yet: convert it here rather than wait.
         waiting_.pop_front();
         lock.unlock();
-        convert(oldest, layout_);
+        convert(oldest, *labels_[0]);
         lock.lock();
         oldest.converted = true;
     }

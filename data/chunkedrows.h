@@ -7,12 +7,12 @@
 #include "reader.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,29 +21,18 @@ class TextChunk;
 
 // The kept rows of one chunk, up to its first bad line.
 struct ChunkRows {
-    // A kept row whose label's bytes differ from those of the kept row
-    // before it in the chunk (the chunk's first kept row always): a run may
-    // start there.
-    struct LabelChange {
+    // A run's first row: the chunk's first kept row, and each kept row whose
+    // label's text differs from the row's before it.
+    struct RunStart {
         size_t row;
-        size_t labelAt; // the label's bytes in `labels`
-        size_t labelSize;
         qint64 offset; // where the row's line stands in the file
+        QString tag;
     };
     std::vector<int> q; // the position divided by 100, truncated toward zero
     std::vector<double> scores;
-    std::vector<LabelChange> changes;
-    std::string labels;
+    std::vector<RunStart> starts;
     Fault fault = Fault::None; // the first bad line's, right after the rows above
-
-    QByteArrayView label(const LabelChange &change) const
-    {
-        return QByteArrayView(labels.data() + change.labelAt, qsizetype(change.labelSize));
-    }
 };
-
-// Converts the chunk's lines by the layout's rules, in order.
-void readChunkRows(TextChunk &chunk, const Layout &layout, ChunkRows &rows);
 
 class ChunkedRows
 {
@@ -57,17 +46,19 @@ public:
 
     // The next chunk's rows, in file order (valid until the next call);
     // null once the text is read.
-    const ChunkRows *next();
+    ChunkRows *next();
 
 private:
     struct Job;
-    void work();
-    static void convert(Job &job, const Layout &layout);
+    class Labels;
+    void work(Labels &labels);
+    void convert(Job &job, Labels &labels);
 
     LineReader &reader_;
     const Layout &layout_;
     const qsizetype chunkSize_;
     std::vector<std::unique_ptr<Job>> jobs_; // a ring: from head_, count_ of them read
+    std::vector<std::unique_ptr<Labels>> labels_; // one per thread, this one's first
     size_t head_ = 0, count_ = 0;
     bool handedOut_ = false; // the job at head_ was handed out
     bool textRead_ = false;

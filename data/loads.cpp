@@ -4,7 +4,6 @@
 #include "linereader.h"
 
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
 #include <climits>
@@ -14,65 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Hands out one shared string per distinct label text, so that every run
-// of a label shares it. Short labels (chromosome names) are found in a small
-// open-addressing table keyed by their bytes, without hashing strings; a
-// file whose "chromosome" column is really an identifier per row stops
-// being pooled after a while, so the pool never grows with the rows.
-class LabelPool
-{
-public:
-    // The reference stays valid until the next call.
-    const QString &get(QByteArrayView bytes)
-    {
-        if (bytes.size() > 8)
-            return lookUp(bytes);
-        quint64 key = 0;
-        std::memcpy(&key, bytes.data(), size_t(bytes.size()));
-        const quint8 size = quint8(bytes.size() + 1); // 0 marks a free slot
-        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> (64 - qCountTrailingZeroBits(kSlots)));;
-             i = (i + 1) % kSlots) {
-            Slot &slot = slots_[i];
-            if (slot.size == size && slot.key == key)
-                return slot.text;
-            if (slot.size == 0) {
-                if (used_ == kSlots / 2) // full enough: no more short labels pooled
-                    return lookUp(bytes);
-                ++used_;
-                slot = Slot{key, size, QString::fromUtf8(bytes)};
-                return slot.text;
-            }
-        }
-    }
-
-private:
-    struct Slot {
-        quint64 key = 0;
-        quint8 size = 0;
-        QString text;
-    };
-
-    const QString &lookUp(QByteArrayView bytes)
-    {
-        // fromRawData: a lookup key without copying the bytes.
-        const auto it = pool_.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
-        if (it != pool_.cend())
-            return it.value();
-        unpooled_ = QString::fromUtf8(bytes);
-        if (pool_.size() < kMaxPooled)
-            pool_.insert(bytes.toByteArray(), unpooled_);
-        return unpooled_;
-    }
-
-    static constexpr quint32 kSlots = 4096; // a power of two: the hash keeps its top bits
-    static_assert((kSlots & (kSlots - 1)) == 0);
-    static constexpr qsizetype kMaxPooled = 100000;
-    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
-    quint32 used_ = 0;
-    QHash<QByteArray, QString> pool_;
-    QString unpooled_;
-};
 
 // Each run ends where the next begins; its red is 255 for the first run,
 // then alternately 50 and 255.
@@ -153,40 +93,31 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
     g.columns = opened.columns;
     const Layout &layout = opened.layout;
     ChromosomeTable &t = g.table;
-    LabelPool labels;
-    QByteArray runBytes; // the current run's label as written in the file
-    qint64 shift = 0;    // x - q within the current run
+    qint64 shift = 0; // x - q within the current run
     int previousX = 0;
 
     ChunkedRows chunks(reader, layout, options.chunkSize, threadsFor(options));
-    while (const ChunkRows *rows = chunks.next()) {
+    while (ChunkRows *rows = chunks.next()) {
         const qsizetype first = g.scores.size(), n = qsizetype(rows->q.size());
         // Growing by realloc: a big block moves without a copy.
         g.scores.resize(first + n);
         g.x.resize(first + n);
         std::copy(rows->scores.begin(), rows->scores.end(), g.scores.begin() + first);
         int *x = g.x.data() + first;
-        for (size_t c = 0; c < rows->changes.size(); ++c) {
-            const ChunkRows::LabelChange &change = rows->changes[c];
-            const size_t from = change.row;
-            const size_t to = c + 1 < rows->changes.size() ? rows->changes[c + 1].row : size_t(n);
-            // A new run when the label's text differs from the run's, whose
-            // text is the last tag; the same bytes are the same text.
-            const QByteArrayView bytes = rows->label(change);
+        for (size_t r = 0; r < rows->starts.size(); ++r) {
+            ChunkRows::RunStart &start = rows->starts[r];
+            const size_t from = start.row;
+            const size_t to = r + 1 < rows->starts.size() ? rows->starts[r + 1].row : size_t(n);
+            // The chunk's first row may carry on the run before it.
             const bool opened = !t.tags.isEmpty();
-            if (!opened || bytes != QByteArrayView(runBytes)) {
-                const QString &label = labels.get(bytes);
-                if (!opened || label != t.tags.constLast()) {
-                    // Where each run ends is filled in afterwards.
-                    const qint64 offsetX = opened ? previousX : 0; // x of the row before the run
-                    shift = offsetX + 1 - rows->q[from];
-                    t.startIndex.append(int(first + qsizetype(from)));
-                    t.startValue.append(int(offsetX + 1));
-                    t.startOffset.append(change.offset);
-                    t.tags.append(label);
-                    runBytes.resize(bytes.size()); // keeps its capacity
-                    std::memcpy(runBytes.data(), bytes.data(), size_t(bytes.size()));
-                }
+            if (r > 0 || !opened || start.tag != t.tags.constLast()) {
+                // Where each run ends is filled in afterwards.
+                const qint64 offsetX = opened ? previousX : 0; // x of the row before the run
+                shift = offsetX + 1 - rows->q[from];
+                t.startIndex.append(int(first + qsizetype(from)));
+                t.startValue.append(int(offsetX + 1));
+                t.startOffset.append(start.offset);
+                t.tags.append(std::move(start.tag));
             }
             for (size_t i = from; i < to; ++i) {
                 const qint64 value = rows->q[i] + shift;

@@ -15,13 +15,16 @@ public:
 
     void dot(int x, int y, QRgb color)
     {
-        const int left = x - half_, top = y - half_;
-        if (left >= 0 && top >= 0 && left + size_ <= width_ && top + size_ <= height_) {
+        // Locals: a pixel store could otherwise change them, for all the
+        // compiler knows, and they would be read again after each.
+        const int size = size_, left = x - half_, top = y - half_;
+        const qsizetype stride = stride_;
+        if (left >= 0 && top >= 0 && left + size <= width_ && top + size <= height_) {
             // The usual case, wholly inside: no clipping per pixel.
-            uchar *row = bits_ + qsizetype(top) * stride_;
-            for (int dy = 0; dy < size_; ++dy, row += stride_) {
+            uchar *row = bits_ + qsizetype(top) * stride;
+            for (int dy = 0; dy < size; ++dy, row += stride) {
                 QRgb *p = reinterpret_cast<QRgb *>(row) + left;
-                for (int dx = 0; dx < size_; ++dx)
+                for (int dx = 0; dx < size; ++dx)
                     p[dx] = color;
             }
             return;

@@ -13,14 +13,6 @@ int clampToInt(qint64 v)
 
 } // namespace
 
-int truncToInt(double value)
-{
-    constexpr double limit = 1e9;
-    if (std::isnan(value))
-        return 0;
-    return int(std::clamp(value, -limit, limit));
-}
-
 Geometry computeGeometry(const QList<int> &positions, const QList<double> &values, const QRect &screen)
 {
     Geometry g;

@@ -2,6 +2,8 @@
 
 #include "dots.h"
 
+#include "data/vectorstate.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -185,9 +187,11 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     const QString *current = &none;
     const QString *previous = chromosomes.tags.isEmpty() ? &none : &chromosomes.tags[0];
     painter.setFont(calibri(10));
+    const PixelMap map = frame.map; // a local: no pixel store can change it
+    clearUpperVectorState(); // the painter's code may leave it dirty
     for (int i = 0; i < count; ++i) {
-        const int x = frame.map.x(positions[i]);
-        const int y = frame.map.y(values[i]);
+        const int x = map.x(positions[i]);
+        const int y = map.y(values[i]);
         if (i == 0)
             lastX = spanStart = x;
         const int k = finder.find(positions[i]);
