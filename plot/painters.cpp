@@ -5,6 +5,7 @@
 #include "data/vectorstate.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 
@@ -99,6 +100,20 @@ void paintChromosomeLabel(QPainter &painter, const PlotFrame &frame, int first, 
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, label);
 }
 
+// Whether a chromosome label stays in the picture's bottom lines: not one
+// whose glyphs may stack or break into lines (combining marks, line
+// breaks, controls).
+bool staysLow(const QString &label)
+{
+    for (const QChar c : label) {
+        const QChar::Category category = c.category();
+        if (c.isMark() || category == QChar::Separator_Line || category == QChar::Separator_Paragraph
+            || category == QChar::Other_Control || category == QChar::Other_Format)
+            return false;
+    }
+    return true;
+}
+
 // The white picture both plots start from. Painted as an RGB32 image, the
 // format of an opaque pixmap, so dots can be written into its pixels.
 QImage whiteImage(const PlotFrame &frame)
@@ -187,6 +202,22 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     const QString *current = &none;
     const QString *previous = chromosomes.tags.isEmpty() ? &none : &chromosomes.tags[0];
     painter.setFont(calibri(10));
+    // Above the bottom lines, where the labels go, the dots go into the
+    // picture's pixels held column after column; in those lines, straight
+    // into the picture, where the painter draws a label between them. A
+    // label that may reach higher sends every dot to the picture from then on.
+    int columnRows = std::max(frame.height - 3 * QFontMetrics(painter.font()).height(), 0);
+    ColumnDots columns(image, columnRows);
+    ColumnDots::Pen above = columns.pen();
+    const auto paintLabel = [&](int first, int last, const QString &label) {
+        if (columnRows > 0 && last != first && !staysLow(label)) {
+            columns.toImage(image);
+            columnRows = 0;
+            above.height = 0;
+        }
+        paintChromosomeLabel(painter, frame, first, last, label);
+        clearUpperVectorState();
+    };
     const PixelMap map = frame.map; // a local: no pixel store can change it
     clearUpperVectorState(); // the painter's code may leave it dirty
     for (int i = 0; i < count; ++i) {
@@ -201,7 +232,7 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
         if (current != previous && *current != *previous) {
             // The previous chromosome is complete: its label, in the colour
             // of its last point.
-            paintChromosomeLabel(painter, frame, spanStart, lastX, *previous);
+            paintLabel(spanStart, lastX, *previous);
             spanStart = x;
         }
         previous = current;
@@ -209,10 +240,22 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
             penRed = red;
             pen.setColor(QColor(red, 50, 50));
             painter.setPen(pen);
+            clearUpperVectorState();
         }
-        dots.dot(x, y, qRgb(red, 50, 50));
+        const QRgb color = qRgb(red, 50, 50);
+        // The dot covers rows y - 1 and y.
+        if (y > columnRows)
+            dots.dot(x, y, color);
+        else if (y < columnRows)
+            above.dot(x, y, color);
+        else {
+            above.dot(x, y, color);
+            dots.dot(x, y, color);
+        }
         lastX = x;
     }
+    if (columnRows > 0)
+        columns.toImage(image);
     paintChromosomeLabel(painter, frame, spanStart, lastX, *current);
     paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
     return canvas.finish();
