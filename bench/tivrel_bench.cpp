@@ -27,11 +27,12 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -112,6 +113,7 @@ int main(int argc, char *argv[])
             return usage(qPrintable(QStringLiteral("%1 is no readable file").arg(QString::fromLocal8Bit(path))));
     }
     const QString dataFile = QFileInfo(QString::fromLocal8Bit(file)).absoluteFilePath();
+    const QString floorPath = QFileInfo(QString::fromLocal8Bit(floorFile ? floorFile : file)).absoluteFilePath();
 
     // A virtual 1920x1080 screen, so the plots have their usual size.
     QTemporaryDir work;
@@ -167,8 +169,7 @@ int main(int argc, char *argv[])
     measured_ = true;
     // Last, so that its mapped file does not count in the peak above.
     if (floor) {
-        const int threads = int(std::max(std::thread::hardware_concurrency(), 1u));
-        const QString floorPath = QFileInfo(QString::fromLocal8Bit(floorFile ? floorFile : file)).absoluteFilePath();
+        const int threads = std::clamp(QThread::idealThreadCount(), 1, 8); // as the program reads
         const FloorResult bare = readFloor(QFile::encodeName(floorPath).constData(), threads);
         if (!bare.ok) {
             std::fprintf(stderr, "%s: --floor reads a plain text file with a header naming its position and "

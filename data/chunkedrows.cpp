@@ -119,10 +119,10 @@ void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, Ch
 ChunkedRows::ChunkedRows(LineReader &reader, const Layout &layout, qsizetype chunkSize, int threads)
     : reader_(reader), layout_(layout), chunkSize_(std::max<qsizetype>(chunkSize, 1))
 {
-    // Enough chunks read ahead to keep every thread busy while this one
-    // reads and joins.
+    // A chunk for every thread and one more: enough to keep them busy while
+    // this one reads and joins, few for memory's sake.
     threads = std::max(threads, 1);
-    for (int i = 0; i < threads + 2; ++i)
+    for (int i = 0; i < threads + 1; ++i)
         jobs_.push_back(std::make_unique<Job>());
     for (int i = 0; i < threads; ++i)
         labels_.push_back(std::make_unique<Labels>());

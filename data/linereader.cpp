@@ -10,7 +10,7 @@
 namespace {
 
 // Bytes asked of the source at a time: large reads, few calls.
-constexpr qint64 kReadSize = 1 << 20;
+constexpr qint64 kReadSize = 1 << 18;
 
 bool isContinuationByte(char c)
 {
@@ -194,7 +194,7 @@ bool LineReader::fill(qint64 wanted)
         dropBufferedBefore(pos_);
     const qint64 room = std::max(wanted, ByteSource::kMinRoom);
     if (buffer_.size() - end_ < room)
-        buffer_.resize(std::max(end_ + room, buffer_.size() * 2));
+        buffer_.resize(std::max(end_ + room, buffer_.size() + buffer_.size() / 2));
     qint64 offset = 0;
     const qint64 got = source_->read(buffer_.data() + end_, std::min(room, qint64(buffer_.size() - end_)), offset);
     if (got <= 0) {

@@ -4,12 +4,12 @@
 #include "linereader.h"
 
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <climits>
 #include <optional>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -73,9 +73,10 @@ FileStamp fileStamp(const QString &path)
 
 namespace {
 
+// One per core the process may run on; a few at most, for memory's sake.
 int threadsFor(const LoadOptions &options)
 {
-    return options.threads > 0 ? options.threads : int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    return options.threads > 0 ? options.threads : std::clamp(QThread::idealThreadCount(), 1, 8);
 }
 
 } // namespace

@@ -54,7 +54,7 @@ struct GenomeWide {
 // bytes, converted on `threads` threads (0: one per core); a gzip file's
 // seek points taken `seekPointDistance` decompressed bytes apart at first.
 struct LoadOptions {
-    qsizetype chunkSize = 1 << 20;
+    qsizetype chunkSize = 1 << 18;
     int threads = 0;
     qint64 seekPointDistance = 4 << 20;
 };

@@ -49,42 +49,47 @@ private:
     int size_, half_;
 };
 
-// The first rows of a picture held column after column while many dots
+// The dots in a picture's first rows, held column after column while many
 // are written, with the pixels a pen of width 2 gives: the dots of a file's
 // points fall in few columns at a time, so column after column they stay in
-// the processor's cache, row after row they would not.
+// the processor's cache, row after row they would not. A byte a pixel, an
+// index into the dots' colours (0: no dot), put into the picture at the end.
 class ColumnDots
 {
 public:
-    // Takes the image's first `rows` rows (RGB32).
+    // For the image's first `rows` rows.
     ColumnDots(const QImage &image, int rows);
 
+    // The index of a colour to write dots in; 0 once 255 colours are in use.
+    quint8 colorIndex(QRgb color);
+
     // What writes the dots: a value for the loop that writes them to keep in
-    // its registers, which no pixel store can change. Parts of dots outside
-    // the rows held are left out.
+    // its registers, which no store can change. Parts of dots outside the
+    // rows held are left out.
     struct Pen {
-        QRgb *pixels;
+        quint8 *marks;
         int width, height;
 
-        void dot(int x, int y, QRgb color) const
+        void dot(int x, int y, quint8 color) const
         {
             const int left = x - 1, top = y - 1;
             if (left >= 0 && top >= 0 && left + 2 <= width && top + 2 <= height) {
-                QRgb *p = pixels + qsizetype(left) * height + top;
+                quint8 *p = marks + qsizetype(left) * height + top;
                 p[0] = p[1] = color;
                 p[height] = p[height + 1] = color;
                 return;
             }
             clippedDot(left, top, color);
         }
-        void clippedDot(int left, int top, QRgb color) const;
+        void clippedDot(int left, int top, quint8 color) const;
     };
-    Pen pen() { return {pixels_.data(), width_, height_}; }
+    Pen pen() { return {marks_.data(), width_, height_}; }
 
-    // Puts the rows back into the image.
+    // Puts the dots into the image.
     void toImage(QImage &image) const;
 
 private:
     int width_, height_;
-    std::vector<QRgb> pixels_; // column x, row y at x * height_ + y
+    std::vector<quint8> marks_; // column x, row y at x * height_ + y
+    std::vector<QRgb> colors_ = std::vector<QRgb>(1); // by index, from 1
 };

@@ -209,12 +209,16 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     int columnRows = std::max(frame.height - 3 * QFontMetrics(painter.font()).height(), 0);
     ColumnDots columns(image, columnRows);
     ColumnDots::Pen above = columns.pen();
-    const auto paintLabel = [&](int first, int last, const QString &label) {
-        if (columnRows > 0 && last != first && !staysLow(label)) {
+    quint8 aboveColor = 0;
+    const auto dotsToPicture = [&]() {
+        if (columnRows > 0)
             columns.toImage(image);
-            columnRows = 0;
-            above.height = 0;
-        }
+        columnRows = 0;
+        above.height = 0;
+    };
+    const auto paintLabel = [&](int first, int last, const QString &label) {
+        if (last != first && !staysLow(label))
+            dotsToPicture();
         paintChromosomeLabel(painter, frame, first, last, label);
         clearUpperVectorState();
     };
@@ -240,6 +244,8 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
             penRed = red;
             pen.setColor(QColor(red, 50, 50));
             painter.setPen(pen);
+            if (columnRows > 0 && (aboveColor = columns.colorIndex(qRgb(red, 50, 50))) == 0)
+                dotsToPicture(); // too many colours
             clearUpperVectorState();
         }
         const QRgb color = qRgb(red, 50, 50);
@@ -247,15 +253,14 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
         if (y > columnRows)
             dots.dot(x, y, color);
         else if (y < columnRows)
-            above.dot(x, y, color);
+            above.dot(x, y, aboveColor);
         else {
-            above.dot(x, y, color);
+            above.dot(x, y, aboveColor);
             dots.dot(x, y, color);
         }
         lastX = x;
     }
-    if (columnRows > 0)
-        columns.toImage(image);
+    dotsToPicture();
     paintChromosomeLabel(painter, frame, spanStart, lastX, *current);
     paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
     return canvas.finish();
