@@ -44,7 +44,7 @@ std::optional<double> readDecimal(QByteArrayView text);
 // path), and zero written without a sign or an exponent ("0", "0.000"), as
 // a double; false for anything else. Inline: it runs for every row of a
 // file, and a call returning an optional costs as much as the reading.
-inline bool usualDecimal(QByteArrayView text, double &value)
+Q_ALWAYS_INLINE bool usualDecimal(QByteArrayView text, double &value)
 {
     static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};

@@ -229,7 +229,17 @@ Q_NEVER_INLINE bool cutBlankRunFields(QByteArrayView line, const Columns &column
 // `end` left out. Where fewer than 16 bytes are left, the load may read past
 // the line's end, but never past its memory page (which cannot fault): not
 // checked by the address sanitizer, as a string function's own reads are not.
-__attribute__((no_sanitize("address"))) unsigned delimitersAt(const char *p, const char *end, __m128i delimiter)
+#if defined(__SANITIZE_ADDRESS__)
+#define TIVREL_WHOLE_PAGE_READ __attribute__((no_sanitize("address")))
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TIVREL_WHOLE_PAGE_READ __attribute__((no_sanitize("address")))
+#endif
+#endif
+#ifndef TIVREL_WHOLE_PAGE_READ
+#define TIVREL_WHOLE_PAGE_READ Q_ALWAYS_INLINE // the attribute would keep it from being inlined
+#endif
+TIVREL_WHOLE_PAGE_READ unsigned delimitersAt(const char *p, const char *end, __m128i delimiter)
 {
     const qsizetype left = end - p;
     __m128i block;
