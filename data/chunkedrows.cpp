@@ -85,9 +85,11 @@ namespace {
 // Converts the chunk's lines by the layout's rules, in order.
 void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, ChunkRows &rows)
 {
-    rows.q.clear();
+    rows.q.clear(); // clear() keeps their room
     rows.scores.clear();
-    rows.starts.clear();
+    rows.startRows.clear();
+    rows.startOffsets.clear();
+    rows.startTags.clear();
     rows.fault = Fault::None;
     QByteArrayView line, previous; // the label of the kept row before, as written
     qsizetype at = 0;
@@ -103,14 +105,17 @@ void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, Ch
             continue;
         // A new run where the label's text differs from the run's; the same
         // bytes are the same text. The chunk's first row is left to the join.
-        if (rows.q.empty() || row.label != previous) {
+        if (rows.q.isEmpty() || row.label != previous) {
             const QString &text = labels.get(row.label);
-            if (rows.starts.empty() || text != rows.starts.back().tag)
-                rows.starts.push_back({rows.q.size(), chunk.offsetAt(at), text});
+            if (rows.startTags.isEmpty() || text != rows.startTags.constLast()) {
+                rows.startRows.append(int(rows.q.size()));
+                rows.startOffsets.append(chunk.offsetAt(at));
+                rows.startTags.append(text);
+            }
             previous = row.label;
         }
-        rows.q.push_back(row.position / 100);
-        rows.scores.push_back(row.score);
+        rows.q.append(row.position / 100);
+        rows.scores.append(row.score);
     }
 }
 

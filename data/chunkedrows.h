@@ -7,6 +7,7 @@
 #include "reader.h"
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <condition_variable>
@@ -19,18 +20,17 @@
 class LineReader;
 class TextChunk;
 
-// The kept rows of one chunk, up to its first bad line.
+// The kept rows of one chunk, up to its first bad line. Lists, not vectors:
+// the load appends them to its own without a copy element by element.
 struct ChunkRows {
-    // A run's first row: the chunk's first kept row, and each kept row whose
+    QList<int> q; // the position divided by 100, truncated toward zero
+    QList<double> scores;
+    // Where runs start: the chunk's first kept row, and each kept row whose
     // label's text differs from the row's before it.
-    struct RunStart {
-        size_t row;
-        qint64 offset; // where the row's line stands in the file
-        QString tag;
-    };
-    std::vector<int> q; // the position divided by 100, truncated toward zero
-    std::vector<double> scores;
-    std::vector<RunStart> starts;
+    QList<int> startRows; // index in the chunk
+    QList<qint64> startOffsets; // where the row's line stands in the file
+    QList<QString> startTags;
+    QList<int> startValues; // room for the load's use
     Fault fault = Fault::None; // the first bad line's, right after the rows above
 };
 

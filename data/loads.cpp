@@ -95,41 +95,45 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
     const Layout &layout = opened.layout;
     ChromosomeTable &t = g.table;
     qint64 shift = 0; // x - q within the current run
-    int previousX = 0;
+    int previousX = 0; // x of the last row joined
 
     ChunkedRows chunks(reader, layout, options.chunkSize, threadsFor(options));
     while (ChunkRows *rows = chunks.next()) {
-        const qsizetype first = g.scores.size(), n = qsizetype(rows->q.size());
-        // Growing by realloc: a big block moves without a copy.
-        g.scores.resize(first + n);
-        g.x.resize(first + n);
-        std::copy(rows->scores.begin(), rows->scores.end(), g.scores.begin() + first);
-        int *x = g.x.data() + first;
-        for (size_t r = 0; r < rows->starts.size(); ++r) {
-            ChunkRows::RunStart &start = rows->starts[r];
-            const size_t from = start.row;
-            const size_t to = r + 1 < rows->starts.size() ? rows->starts[r + 1].row : size_t(n);
-            // The chunk's first row may carry on the run before it.
-            const bool opened = !t.tags.isEmpty();
-            if (r > 0 || !opened || start.tag != t.tags.constLast()) {
+        const qsizetype first = g.scores.size(), n = rows->q.size(), starts = rows->startRows.size();
+        // The chunk's first row may carry on the run before it.
+        const qsizetype carried = !t.tags.isEmpty() && starts > 0 && rows->startTags[0] == t.tags.constLast();
+        int *q = rows->q.data(), *startRows = rows->startRows.data();
+        rows->startValues.resize(starts);
+        int *startValues = rows->startValues.data();
+        for (qsizetype r = 0; r < starts; ++r) {
+            const qsizetype from = startRows[r], to = r + 1 < starts ? startRows[r + 1] : n;
+            if (r >= carried) {
                 // Where each run ends is filled in afterwards.
-                const qint64 offsetX = opened ? previousX : 0; // x of the row before the run
-                shift = offsetX + 1 - rows->q[from];
-                t.startIndex.append(int(first + qsizetype(from)));
-                t.startValue.append(int(offsetX + 1));
-                t.startOffset.append(start.offset);
-                t.tags.append(std::move(start.tag));
+                const qint64 offsetX = first + from > 0 ? previousX : 0; // x of the row before the run
+                shift = offsetX + 1 - q[from];
+                startRows[r] = int(first + from);
+                startValues[r] = int(offsetX + 1);
             }
-            for (size_t i = from; i < to; ++i) {
-                const qint64 value = rows->q[i] + shift;
+            // Each position's hundreds become its x, in place.
+            for (qsizetype i = from; i < to; ++i) {
+                const qint64 value = q[i] + shift;
                 if (value < INT_MIN || value > INT_MAX) {
                     g.fault = rowFault(reader, Fault::GenomeWideOverflow);
                     return g;
                 }
-                x[i] = int(value);
+                q[i] = int(value);
             }
-            previousX = x[to - 1];
+            previousX = q[to - 1];
         }
+        // Appended whole, growing by realloc: a big block moves without a copy.
+        g.x.append(rows->q);
+        g.scores.append(rows->scores);
+        t.startIndex.append(rows->startRows.cbegin() + carried, rows->startRows.cend());
+        t.startValue.append(rows->startValues.cbegin() + carried, rows->startValues.cend());
+        t.startOffset.append(rows->startOffsets.cbegin() + carried, rows->startOffsets.cend());
+        if (carried)
+            rows->startTags.removeFirst();
+        t.tags.append(std::move(rows->startTags));
         if (rows->fault != Fault::None) {
             g.fault = rowFault(reader, rows->fault);
             return g;

@@ -95,7 +95,7 @@ Q_ALWAYS_INLINE bool usualDecimal(QByteArrayView text, double &value)
     return true;
 }
 
-inline std::optional<double> toDouble(QByteArrayView text)
+Q_ALWAYS_INLINE std::optional<double> toDouble(QByteArrayView text)
 {
     double value;
     if (usualDecimal(text, value))
