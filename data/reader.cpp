@@ -194,6 +194,16 @@ struct Columns {
         }
     }
 
+    // Whether a column plays a role: bit c for column c, up to column 63
+    // (further ones all count as playing one).
+    quint64 wanted() const
+    {
+        quint64 bits = 0;
+        for (const int c : number)
+            bits |= c > 0 && c < 64 ? quint64(1) << c : 0;
+        return last < 64 ? bits : ~quint64(0);
+    }
+
     int number[kRoles];
     int last;
     bool further;
@@ -256,6 +266,17 @@ TIVREL_WHOLE_PAGE_READ unsigned delimitersAt(const char *p, const char *end, __m
 }
 #endif
 
+// The bits set in a block's 16-bit mask, counted without the processor's
+// own instruction, which the baseline x86-64 build may not use (the
+// compiler would call a slow library function instead).
+Q_ALWAYS_INLINE int delimiterCount(unsigned mask)
+{
+    mask = mask - ((mask >> 1) & 0x5555u);
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return int((mask + (mask >> 8)) & 0x1Fu);
+}
+
 // Cuts the fields of the layout's columns out of a line, at each delimiter.
 // False when the line ends first. Sixteen bytes at a time: where a field
 // ends then costs no branch of its own.
@@ -267,8 +288,20 @@ Q_ALWAYS_INLINE bool cutDelimitedFields(QByteArrayView line, char delimiter, con
     const char *field = data;
 #ifdef __SSE2__
     const __m128i delimiters = _mm_set1_epi8(delimiter);
+    // A wide file's columns between those wanted are passed over a block at
+    // a time (not worth its cost for a few columns).
+    const bool wide = columns.last >= 8;
+    const quint64 wanted = wide ? columns.wanted() : ~quint64(0);
     for (const char *block = data; block < end; block += 16) {
-        for (unsigned mask = delimitersAt(block, end, delimiters); mask != 0; mask &= mask - 1) {
+        unsigned mask = delimitersAt(block, end, delimiters);
+        // The delimiters of this block end n fields of no role?
+        if (const int n = wide ? delimiterCount(mask) : 0; n > 0 && column + n < 64
+            && ((wanted >> column) & ((quint64(1) << n) - 1)) == 0) {
+            column += n;
+            field = block + (31 - qCountLeadingZeroBits(mask)) + 1;
+            continue;
+        }
+        for (; mask != 0; mask &= mask - 1) {
             const char *stop = block + qCountTrailingZeroBits(mask);
             columns.take(column, QByteArrayView(field, stop - field), fields);
             if (column == columns.last)
