@@ -166,19 +166,10 @@ ChromosomeFinder::ChromosomeFinder(const QVector<int> &startValue) : suffixMin_(
         suffixMin_[k] = std::min(suffixMin_[k], suffixMin_[k + 1]);
 }
 
-bool ChromosomeFinder::fits(int k, int x) const
-{
-    const int n = int(suffixMin_.size());
-    const bool nextTooLarge = k + 1 >= n || suffixMin_[k + 1] > x;
-    return nextTooLarge && (k == 0 || suffixMin_[k] <= x);
-}
-
-int ChromosomeFinder::find(int x)
+int ChromosomeFinder::search(int x)
 {
     if (suffixMin_.size() <= 1)
-        return 0;
-    if (fits(last_, x))
-        return last_;
+        return last_ = 0;
     if (last_ + 1 < suffixMin_.size() && fits(last_ + 1, x))
         return ++last_;
     // The suffix minima ascend: the answer is the last k >= 1 with minimum <= x.
@@ -222,17 +213,23 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
         paintChromosomeLabel(painter, frame, first, last, label);
         clearUpperVectorState();
     };
-    const PixelMap map = frame.map; // a local: no pixel store can change it
+    // Locals, pointers too: no store can change them, for all the compiler
+    // knows (a byte store could change anything it does not see the whole of).
+    const PixelMap map = frame.map;
+    const int *const position = positions.constData();
+    const double *const value = values.constData();
+    const int *const colorValue = chromosomes.colorValue.constData();
+    const QString *const tags = chromosomes.tags.constData();
     clearUpperVectorState(); // the painter's code may leave it dirty
     for (int i = 0; i < count; ++i) {
-        const int x = map.x(positions[i]);
-        const int y = map.y(values[i]);
+        const int x = map.x(position[i]);
+        const int y = map.y(value[i]);
         if (i == 0)
             lastX = spanStart = x;
-        const int k = finder.find(positions[i]);
+        const int k = finder.find(position[i]);
         if (k >= 1)
-            red = chromosomes.colorValue[k];
-        current = &chromosomes.tags[k];
+            red = colorValue[k];
+        current = &tags[k];
         if (current != previous && *current != *previous) {
             // The previous chromosome is complete: its label, in the colour
             // of its last point.
