@@ -195,15 +195,20 @@ ChunkRows *ChunkedRows::next()
         return nullptr;
     Job &oldest = *jobs_[head_];
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!waiting_.empty() && waiting_.front() == &oldest) {
-        // No thread has taken it yet: convert it here rather than wait.
+    // Rather than wait for the oldest chunk, convert the next one waiting
+    // (the oldest itself when no thread has taken it yet).
+    while (!oldest.converted) {
+        if (waiting_.empty()) {
+            converted_.wait(lock);
+            continue;
+        }
+        Job &job = *waiting_.front();
         waiting_.pop_front();
         lock.unlock();
-        convert(oldest, *labels_[0]);
+        convert(job, *labels_[0]);
         lock.lock();
-        oldest.converted = true;
+        job.converted = true;
     }
-    converted_.wait(lock, [&oldest]() { return oldest.converted; });
     handedOut_ = true;
     return &oldest.rows;
 }
