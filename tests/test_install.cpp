@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(desktop.value("Exec").toString(), "tivrel %f");
         QCOMPARE(desktop.value("Icon").toString(), "tivrel"); // share/icons/hicolor/scalable/apps/tivrel.svg
         QVERIFY(readFile(entry).contains("\nMimeType=text/plain;text/tab-separated-values;text/csv;application/gzip;"
-                                         "application/x-gzip;\n"));
+                                         "application/x-gzip;application/zstd;\n"));
         QVERIFY(readFile(entry).contains("\nCategories=Science;Biology;\n"));
     }
 
