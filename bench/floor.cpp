@@ -32,7 +32,8 @@ bool containsIgnoringCase(std::string_view field, std::string_view part)
 // The position and p-value columns from the header's names.
 bool findColumns(std::string_view header, Columns &c)
 {
-    c.delimiter = header.find('\t') != std::string_view::npos ? '\t' : header.find(' ') != std::string_view::npos ? ' ' : ',';
+    const auto holds = [header](char c) { return header.find(c) != std::string_view::npos; };
+    c.delimiter = holds('\t') ? '\t' : holds(' ') ? ' ' : ',';
     c.position = c.p = -1;
     int column = 0;
     for (size_t start = 0; start <= header.size(); ++column) {

@@ -106,7 +106,8 @@ bool LineReader::open(const QString &path)
     if (damaged_)
         return false;
     empty_ = end_ == 0;
-    const auto encoding = QStringConverter::encodingForData(QByteArrayView(buffer_.constData(), std::min<qsizetype>(end_, 4)));
+    const QByteArrayView head(buffer_.constData(), std::min<qsizetype>(end_, 4));
+    const auto encoding = QStringConverter::encodingForData(head);
     if (encoding == QStringConverter::Utf8) {
         startOffset_ = 3;
     } else if (encoding) {

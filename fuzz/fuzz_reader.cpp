@@ -45,7 +45,8 @@ const QString &dataPath()
 void writeData(QByteArrayView bytes)
 {
     QFile file(dataPath());
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes.data(), bytes.size()) == bytes.size(),
+    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && file.write(bytes.data(), bytes.size()) == bytes.size(),
             "the data file can be written");
 }
 
@@ -53,7 +54,8 @@ void writeData(QByteArrayView bytes)
 QByteArray compressed(QByteArrayView bytes, const char *mode)
 {
     BGZF *out = bgzf_open(QFile::encodeName(dataPath()).constData(), mode);
-    require(out && bgzf_write(out, bytes.data(), size_t(bytes.size())) == ssize_t(bytes.size()) && bgzf_close(out) == 0,
+    require(out && bgzf_write(out, bytes.data(), size_t(bytes.size())) == ssize_t(bytes.size())
+                && bgzf_close(out) == 0,
             "the data file can be written compressed");
     QFile file(dataPath());
     require(file.open(QIODevice::ReadOnly), "the compressed file can be read");

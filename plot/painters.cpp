@@ -184,7 +184,11 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     Canvas canvas(frame, 2);
     if (canvas.image.isNull())
         return QPixmap();
-    auto &[image, dots, painter, pen] = canvas;
+    // References, not a structured binding: the lambdas below use them.
+    QImage &image = canvas.image;
+    DotWriter &dots = canvas.dots;
+    QPainter &painter = canvas.painter;
+    QPen &pen = canvas.pen;
 
     ChromosomeFinder finder(chromosomes.startValue);
     int red = 255, lastX = 0, spanStart = 0;

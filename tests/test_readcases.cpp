@@ -273,7 +273,8 @@ private slots:
         }
         QCOMPARE(firstDifference(plain, c.expected), QString());
         for (const Form &form : kForms)
-            QCOMPARE(form.name + QString(": ") + firstDifference(dump(path, c, form), plain), form.name + QString(": "));
+            QCOMPARE(form.name + QString(": ") + firstDifference(dump(path, c, form), plain),
+                     form.name + QString(": "));
         if (c.damaged)
             QCOMPARE(damageMissed(path, c), QStringList());
     }

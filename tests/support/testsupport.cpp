@@ -67,7 +67,8 @@ QByteArray zstdCompressed(const QByteArray &bytes)
     ZSTD_CCtx *context = ZSTD_createCCtx();
     ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
     QByteArray packed(qsizetype(ZSTD_compressBound(size_t(bytes.size()))), '\0');
-    const size_t size = ZSTD_compress2(context, packed.data(), size_t(packed.size()), bytes.constData(), size_t(bytes.size()));
+    const size_t size =
+        ZSTD_compress2(context, packed.data(), size_t(packed.size()), bytes.constData(), size_t(bytes.size()));
     ZSTD_freeCCtx(context);
     if (ZSTD_isError(size))
         qFatal("cannot compress");
