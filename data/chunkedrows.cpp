@@ -107,7 +107,9 @@ void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, Ch
         // bytes are the same text. The chunk's first row is left to the join.
         if (rows.q.isEmpty() || row.label != previous) {
             const QString &text = labels.get(row.label);
-            if (rows.startTags.isEmpty() || text != rows.startTags.constLast()) {
+            // The pool's own string for the same bytes: the same text at once.
+            const QString *last = rows.startTags.isEmpty() ? nullptr : &rows.startTags.constLast();
+            if (!last || (text.constData() != last->constData() && text != *last)) {
                 rows.startRows.append(int(rows.q.size()));
                 rows.startOffsets.append(chunk.offsetAt(at));
                 rows.startTags.append(text);

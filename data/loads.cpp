@@ -18,14 +18,17 @@ namespace {
 // then alternately 50 and 255.
 void closeRuns(ChromosomeTable &t, const QList<int> &x)
 {
+    // Appended, not resized and overwritten: a file sorted by p-value has a
+    // run at nearly every row.
     const qsizetype n = t.startIndex.size();
-    t.endIndex.resize(n);
-    t.endValue.resize(n);
-    t.colorValue.resize(n);
+    t.endIndex.reserve(n);
+    t.endValue.reserve(n);
+    t.colorValue.reserve(n);
     for (qsizetype k = 0; k < n; ++k) {
-        t.endIndex[k] = k + 1 < n ? t.startIndex[k + 1] - 1 : int(x.size() - 1);
-        t.endValue[k] = x[t.endIndex[k]];
-        t.colorValue[k] = k % 2 == 0 ? 255 : 50;
+        const int end = k + 1 < n ? t.startIndex[k + 1] - 1 : int(x.size() - 1);
+        t.endIndex.append(end);
+        t.endValue.append(x[end]);
+        t.colorValue.append(k % 2 == 0 ? 255 : 50);
     }
 }
 
