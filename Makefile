@@ -5,7 +5,7 @@ BUILD_DIR   ?= build
 CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc)
 
-.PHONY: run test build deps clean install screenshots test-sanitize fuzz fuzz-deps
+.PHONY: run test build deps clean install screenshots test-sanitize test-tsan fuzz fuzz-deps
 
 deps:
 	scripts/install-deps.sh
@@ -33,14 +33,18 @@ screenshots: build
 	scripts/screenshots.sh $(BUILD_DIR)/tivrel
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR)
 
 # Reliability checks that CI runs after `make test`:
 #   make test-sanitize  every test, built with AddressSanitizer and
 #                       UndefinedBehaviorSanitizer, in build-asan/
+#   make test-tsan      the read cases, whose loads convert on threads,
+#                       built with ThreadSanitizer, in build-tsan/
 #   make fuzz           the reader's libFuzzer targets (fuzz/), built with
 #                       clang in build-fuzz/, each run for FUZZ_SECONDS
 SANITIZE_DIR ?= build-asan
+TSAN_DIR     ?= build-tsan
+TSAN_TESTS   ?= test_readcases
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 15
 
@@ -55,6 +59,15 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DTIVREL_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# A data race reported ends the test with status 66; races inside Qt, which
+# is not built with the sanitizer, are listed in tests/tsan.supp.
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -DTIVREL_TSAN=ON $(CMAKE_FLAGS)
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_DIR) && TSAN_OPTIONS=exitcode=66:halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
+		QT_QPA_PLATFORM=offscreen \
+		ctest --output-on-failure -j $(JOBS) -R '^($(subst $(eval) ,|,$(TSAN_TESTS)))$$'
 
 fuzz-deps:
 	scripts/install-deps.sh clang libclang-rt-14-dev

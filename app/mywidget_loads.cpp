@@ -19,14 +19,15 @@ void MyWidget::getManhattan0()
     setLoadedPoints(std::move(g.x), std::move(g.scores));
     setChromosomeTable(std::move(g.table));
     Start_stamp = g.stamp;
+    Start_seekPoints = std::move(g.seekPoints);
 }
 
 bool MyWidget::getManhattan()
 {
     const int k = selected_chromosome;
     const QString &label = Tag[k];
-    ChromosomeRun run =
-        loadChromosome(dataFilePath, Start_stamp, Start_offset[k], label, End_index[k] - Start_index[k] + 1);
+    ChromosomeRun run = loadChromosome(dataFilePath, Start_stamp, Start_offset[k], label,
+                                       End_index[k] - Start_index[k] + 1, Start_seekPoints);
     // The pick is logged once the file's layout is settled, before what its
     // rows gave.
     if (run.layoutSettled)

@@ -18,6 +18,7 @@ QVector<int> Color_value;
 QStringList Tag;
 QVector<qint64> Start_offset;
 FileStamp Start_stamp;
+std::shared_ptr<const SeekPoints> Start_seekPoints;
 
 // Their start-up values are set by resetProgramState, below.
 int minX, maxX;
@@ -49,6 +50,7 @@ void resetProgramState()
     Tag = {};
     Start_offset = {};
     Start_stamp = {};
+    Start_seekPoints = nullptr;
 
     minX = -1;
     maxX = 0;

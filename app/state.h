@@ -36,6 +36,9 @@ extern QVector<qint64> Start_offset;
 // The data file's size and modification time when those offsets were
 // taken: a file changed since is read from its start instead.
 extern FileStamp Start_stamp;
+// Where a gzip data file's decompression can start again, taken by the same
+// load: a pick decompresses from the nearest one before its run.
+extern std::shared_ptr<const SeekPoints> Start_seekPoints;
 
 // Plot geometry of the plot last laid out.
 extern int minX, maxX;

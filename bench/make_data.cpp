@@ -6,7 +6,7 @@
 // p-value, strongest first, so that nearly every row starts a new run.
 //
 //   tivrel-make-data ROWS OUT [--by-p] [--seed N] [--max-peak SCORE]
-//                    [--layout plink19|regenie|wide] [--gzip | --bgzip]
+//                    [--layout plink19|regenie|wide] [--gzip | --bgzip | --zstd]
 //
 // --max-peak caps the peaks' height (-log10 p), for a plot that shows the
 // ordinary markers at a readable scale.
@@ -14,9 +14,12 @@
 // .assoc.logistic (columns aligned with runs of spaces, X as 23), REGENIE
 // (space-delimited, -log10 p in LOG10P), or "wide", a tab-separated file of
 // 20 columns like the big published summary statistics, p-value in column 15.
-// --gzip and --bgzip write the file compressed (bgzip: block gzip, as
-// tabix-indexed files are).
+// --gzip, --bgzip and --zstd write the file compressed (bgzip: block gzip,
+// as tabix-indexed files are; zstd as PLINK 2 writes it). Sorted rows are
+// written as they are made, so that 100 million of them need no memory;
+// --by-p holds them all (16 bytes a row) to sort them.
 #include <htslib/bgzf.h>
+#include <zstd.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -73,16 +76,25 @@ int formatP(char *out, double score)
 
 enum class Layout { Plain, Plink19, Regenie, Wide };
 
-// Where the rows go: a plain file, or through gzip or bgzip compression.
+// Where the rows go: a plain file, or through gzip, bgzip or zstd
+// compression.
 class Output
 {
 public:
+    // compression: htslib's mode ("wg" gzip, "w" bgzip), "zstd", or null.
     bool open(const char *path, const char *compression)
     {
-        if (!compression) {
+        if (!compression || !std::strcmp(compression, "zstd")) {
             file_ = std::fopen(path, "wb");
             if (file_)
                 std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+            if (file_ && compression) {
+                // As the zstd tool writes: level 3 and a checksum, here on two threads.
+                zstd_ = ZSTD_createCCtx();
+                ZSTD_CCtx_setParameter(zstd_, ZSTD_c_compressionLevel, 3);
+                ZSTD_CCtx_setParameter(zstd_, ZSTD_c_checksumFlag, 1);
+                ZSTD_CCtx_setParameter(zstd_, ZSTD_c_nbWorkers, 2);
+            }
             return file_;
         }
         bgzf_ = bgzf_open(path, compression);
@@ -92,21 +104,40 @@ public:
     }
     void write(const char *text, size_t size)
     {
-        if (file_)
+        if (zstd_)
+            compress(text, size, ZSTD_e_continue);
+        else if (file_)
             ok_ = ok_ && std::fwrite(text, 1, size, file_) == size;
         else
             ok_ = ok_ && bgzf_write(bgzf_, text, size) == ssize_t(size);
     }
     bool close()
     {
+        if (zstd_) {
+            compress(nullptr, 0, ZSTD_e_end);
+            ZSTD_freeCCtx(zstd_);
+        }
         const bool closed = file_ ? std::fclose(file_) == 0 : bgzf_close(bgzf_) == 0;
         return ok_ && closed;
     }
 
 private:
+    void compress(const char *text, size_t size, ZSTD_EndDirective mode)
+    {
+        ZSTD_inBuffer in{text, size, 0};
+        for (bool done = false; ok_ && !done;) {
+            ZSTD_outBuffer out{packed_.data(), packed_.size(), 0};
+            const size_t left = ZSTD_compressStream2(zstd_, &out, &in, mode);
+            ok_ = !ZSTD_isError(left) && std::fwrite(packed_.data(), 1, out.pos, file_) == out.pos;
+            done = mode == ZSTD_e_end ? left == 0 : in.pos == in.size;
+        }
+    }
+
     std::vector<char> buffer_ = std::vector<char>(1 << 20);
+    std::vector<char> packed_ = std::vector<char>(1 << 20);
     FILE *file_ = nullptr;
     BGZF *bgzf_ = nullptr;
+    ZSTD_CCtx *zstd_ = nullptr;
     bool ok_ = true;
 };
 
@@ -172,7 +203,7 @@ int main(int argc, char **argv)
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: %s ROWS OUT [--by-p] [--seed N] [--max-peak SCORE] [--layout plink19|regenie|wide]"
-                     " [--gzip | --bgzip]\n",
+                     " [--gzip | --bgzip | --zstd]\n",
                      argv[0]);
         return 2;
     }
@@ -182,7 +213,7 @@ int main(int argc, char **argv)
     unsigned seed = 1;
     double maxPeak = 1e9;
     Layout layout = Layout::Plain;
-    const char *compression = nullptr; // htslib's mode: "wg" gzip, "w" bgzip
+    const char *compression = nullptr; // see Output::open
     for (int i = 3; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--by-p")) {
             byP = true;
@@ -206,6 +237,8 @@ int main(int argc, char **argv)
             compression = "wg";
         } else if (!std::strcmp(argv[i], "--bgzip")) {
             compression = "w";
+        } else if (!std::strcmp(argv[i], "--zstd")) {
+            compression = "zstd";
         } else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;
@@ -232,8 +265,24 @@ int main(int argc, char **argv)
                          std::min(h, maxPeak)});
     }
 
-    std::vector<Row> data;
-    data.reserve(size_t(rows));
+    Output output;
+    if (!output.open(out, compression)) {
+        std::perror(out);
+        return 1;
+    }
+    const char *head = header(layout);
+    output.write(head, std::strlen(head));
+    uint64_t index = 0;
+    const auto write = [&](const Row &r) {
+        char p[64], line[512];
+        formatP(p, r.score);
+        const int n = formatRow(line, layout, kGenome[r.chromosome].label, r.position, r.score, p, index++);
+        output.write(line, size_t(n));
+    };
+
+    std::vector<Row> data; // rows to sort by p
+    if (byP)
+        data.reserve(size_t(rows));
     int64_t done = 0;
     for (int c = 0; c < nChr; ++c) {
         const int64_t n = c == nChr - 1 ? rows - done : rows * kGenome[c].length / genome;
@@ -251,28 +300,19 @@ int main(int argc, char **argv)
             }
             if (uniform(rng) < 0.003)
                 score = -1; // NA
-            data.push_back({score, position, uint8_t(c)});
+            const Row row{score, position, uint8_t(c)};
+            if (byP)
+                data.push_back(row);
+            else
+                write(row);
         }
     }
     if (byP) {
         std::stable_sort(data.begin(), data.end(), [](const Row &a, const Row &b) { return a.score > b.score; });
         // "NA" rows sorted last, as tools put them.
         std::stable_partition(data.begin(), data.end(), [](const Row &r) { return r.score >= 0; });
-    }
-
-    Output output;
-    if (!output.open(out, compression)) {
-        std::perror(out);
-        return 1;
-    }
-    const char *head = header(layout);
-    output.write(head, std::strlen(head));
-    char p[64], line[512];
-    uint64_t index = 0;
-    for (const Row &r : data) {
-        formatP(p, r.score);
-        const int n = formatRow(line, layout, kGenome[r.chromosome].label, r.position, r.score, p, index++);
-        output.write(line, size_t(n));
+        for (const Row &r : data)
+            write(r);
     }
     if (!output.close()) {
         std::perror(out);

@@ -1,24 +1,16 @@
 #include "linereader.h"
 
-#include <QFileInfo>
+#include "sources.h"
+
 #include <QStringDecoder>
 
-#include <htslib/bgzf.h>
-#include <htslib/hts_log.h>
-
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 namespace {
 
-constexpr qsizetype kBlockSize = 1 << 20;
-
-// Compressed files from this size on are decompressed on threads of their
-// own; below it starting them costs more than they save.
-constexpr qint64 kThreadsFrom = 1 << 20;
+// Bytes asked of the source at a time: large reads, few calls.
+constexpr qint64 kReadSize = 1 << 18;
 
 bool isContinuationByte(char c)
 {
@@ -64,368 +56,180 @@ qsizetype dropCarriageReturns(char *data, qsizetype size)
     return out - data;
 }
 
+// The piece that holds the byte at `at`: the last one starting at or before it.
+size_t pieceOf(const std::vector<TextPiece> &pieces, qsizetype at)
+{
+    const auto after =
+        std::upper_bound(pieces.begin(), pieces.end(), at, [](qsizetype a, const TextPiece &p) { return a < p.at; });
+    return size_t(std::max<qsizetype>(after - pieces.begin() - 1, 0));
+}
+
 } // namespace
 
-// A gzip stream is decompressed on a thread of its own, a few blocks ahead
-// of the reader, so that inflating and reading the lines overlap.
-class GzipAhead
+bool TextChunk::readLine(QByteArrayView &line, qsizetype &at)
 {
-public:
-    explicit GzipAhead(BGZF *bgzf) : bgzf_(bgzf), thread_([this]() { run(); }) {}
-    ~GzipAhead()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        freed_.notify_one();
-        thread_.join();
-    }
+    if (next_ == end_)
+        return false;
+    char *data = bytes_.data();
+    const void *lf = std::memchr(data + next_, '\n', size_t(end_ - next_));
+    const qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
+    at = next_;
+    const qsizetype length = carriageReturns_ ? dropCarriageReturns(data + next_, stop - next_) : stop - next_;
+    line = QByteArrayView(data + next_, length);
+    next_ = lf ? stop + 1 : end_;
+    return true;
+}
 
-    // The next block's bytes (valid until the next call): their number, 0 at
-    // the end, -1 where the data is damaged.
-    qint64 next(const char *&data)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (taken_) { // the block handed out last time is free again
-            head_ = (head_ + 1) % kSlots;
-            --count_;
-            taken_ = false;
-            freed_.notify_one();
-        }
-        filled_.wait(lock, [this]() { return count_ > 0; });
-        const Slot &slot = slots_[head_];
-        if (slot.size > 0)
-            taken_ = true; // the end and damage stay for any later call
-        data = slot.bytes.data();
-        return slot.size;
-    }
-
-private:
-    static constexpr int kSlots = 4;
-    struct Slot {
-        std::vector<char> bytes = std::vector<char>(BGZF_MAX_BLOCK_SIZE);
-        qint64 size = 0;
-    };
-
-    void run()
-    {
-        for (qint64 size = 1; size > 0;) {
-            int tail = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                freed_.wait(lock, [this]() { return stop_ || count_ < kSlots; });
-                if (stop_)
-                    return;
-                tail = (head_ + count_) % kSlots;
-            }
-            Slot &slot = slots_[tail];
-            if (bgzf_read_block(bgzf_) != 0) {
-                size = -1;
-            } else {
-                size = bgzf_->block_length;
-                std::memcpy(slot.bytes.data(), bgzf_->uncompressed_block, size_t(size));
-                bgzf_->block_offset = bgzf_->block_length = 0;
-            }
-            slot.size = size;
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                ++count_;
-            }
-            filled_.notify_one();
-        }
-    }
-
-    BGZF *bgzf_;
-    Slot slots_[kSlots];
-    int head_ = 0;  // the next slot to hand out
-    int count_ = 0; // filled slots from head_ on, the one handed out included
-    bool taken_ = false;
-    bool stop_ = false;
-    std::mutex mutex_;
-    std::condition_variable filled_, freed_;
-    std::thread thread_; // last: starts once the rest is ready
-};
+qint64 TextChunk::offsetAt(qsizetype at) const
+{
+    const TextPiece &piece = pieces_[pieceOf(pieces_, at)];
+    return piece.offset + (at - piece.at);
+}
 
 LineReader::LineReader() = default;
 
-LineReader::~LineReader()
-{
-    ahead_.reset(); // its thread reads from bgzf_
-    if (bgzf_)
-        bgzf_close(bgzf_);
-}
+LineReader::~LineReader() = default;
 
 bool LineReader::open(const QString &path)
 {
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::ReadOnly))
+    source_ = openByteSource(path, damaged_);
+    eof_ = !source_;
+    if (!source_)
         return false;
-    buffer_.resize(kBlockSize);
+    source_->setSeekPointDistance(seekPointDistance_);
+    buffer_.resize(kReadSize);
+    pos_ = end_ = 0;
+    pieces_.clear();
     startOffset_ = 0;
-    inMemory_ = false;
-    QByteArray head = file_.peek(4);
-    if (head.startsWith("\x1f\x8b")) {
-        threads_ = file_.size() >= kThreadsFrom;
-        file_.close();
-        // An absolute path: htslib takes a name such as "ftp:x" for a URL.
-        path_ = QFileInfo(path).absoluteFilePath();
-        if (!openCompressed(0))
-            return false;
-        while (end_ < 4 && fill()) {
-        }
-        if (damaged_)
-            return false;
-        head = QByteArray(buffer_.constData(), std::min<qsizetype>(end_, 4));
-        empty_ = end_ == 0;
-    } else {
-        source_ = Source::Plain;
-        empty_ = file_.size() == 0;
+    while (end_ < 4 && fill(kReadSize)) {
     }
+    if (damaged_)
+        return false;
+    empty_ = end_ == 0;
+    const QByteArrayView head(buffer_.constData(), std::min<qsizetype>(end_, 4));
     const auto encoding = QStringConverter::encodingForData(head);
     if (encoding == QStringConverter::Utf8) {
         startOffset_ = 3;
     } else if (encoding) {
         // Wide encodings are rare: decode them whole and read the result.
-        QByteArray bytes;
-        if (source_ == Source::Plain) {
-            bytes = file_.readAll();
-        } else {
-            while (fill()) {
-            }
-            if (damaged_)
-                return false;
-            bytes = QByteArray(buffer_.constData(), end_);
+        while (fill(kReadSize)) {
         }
+        if (damaged_)
+            return false;
         QStringDecoder decode(*encoding);
-        QString text = decode(bytes);
-        buffer_ = text.remove(u'\r').toUtf8();
-        inMemory_ = true;
+        QString text = decode(QByteArrayView(buffer_.constData(), end_));
+        source_ = std::make_unique<MemorySource>(text.remove(u'\r').toUtf8());
+        pos_ = end_ = 0;
+        pieces_.clear();
+        eof_ = false;
     }
     return seek(0);
 }
 
-// Opens the compressed file, reading a bgzip file from a virtual offset.
-// Every seek opens the file again: a seek of htslib's threads can wait
-// forever once they have stopped at damaged data, so they only ever start
-// at the place to read from.
-bool LineReader::openCompressed(qint64 start)
+std::shared_ptr<const SeekPoints> LineReader::seekPoints() const
 {
-    ahead_.reset(); // its thread reads from bgzf_
-    if (bgzf_)
-        bgzf_close(bgzf_);
-    // htslib writes its complaints to standard error; the program reports
-    // a damaged file through its own log.
-    hts_set_log_level(HTS_LOG_OFF);
-    bgzf_ = bgzf_open(QFile::encodeName(path_).constData(), "r");
-    if (!bgzf_) {
-        fail();
-        return false;
-    }
-    switch (bgzf_compression(bgzf_)) {
-    case 1: // gzip
-        source_ = Source::Gzip;
-        if (threads_)
-            ahead_ = std::make_unique<GzipAhead>(bgzf_);
-        break;
-    case 2: // bgzip
-        source_ = Source::Bgzip;
-        // A file cut at a block's end reads without error: only its missing
-        // end-of-file block tells.
-        if (bgzf_check_EOF(bgzf_) != 1 || (start > 0 && bgzf_seek(bgzf_, start, SEEK_SET) < 0)
-            || (threads_ && bgzf_mt(bgzf_, 2, 64) != 0)) {
-            fail();
-            return false;
-        }
-        break;
-    default: // the magic bytes without a whole gzip header
-        fail();
-        return false;
-    }
-    blocks_.clear();
-    blockCursor_ = 0;
-    skip_ = 0;
-    pos_ = end_ = 0;
-    bufferOffset_ = 0;
-    dataEnd_ = start >> 16;
-    eof_ = false;
-    untouched_ = start == 0;
-    return true;
+    return source_ ? source_->seekPoints() : nullptr;
 }
 
-void LineReader::fail()
+void LineReader::useSeekPoints(std::shared_ptr<const SeekPoints> points)
 {
-    damaged_ = true;
-    eof_ = true;
+    if (source_)
+        source_->useSeekPoints(std::move(points));
+}
+
+// Where the offset stands among the bytes not read yet (-1: not there).
+qsizetype LineReader::bufferedAt(qint64 offset) const
+{
+    for (size_t k = 0; k < pieces_.size(); ++k) {
+        const qsizetype pieceEnd = k + 1 < pieces_.size() ? pieces_[k + 1].at : end_;
+        const qint64 at = pieces_[k].at + (offset - pieces_[k].offset);
+        if (offset >= pieces_[k].offset && at <= pieceEnd && at >= pos_)
+            return qsizetype(at);
+    }
+    return -1;
 }
 
 bool LineReader::seek(qint64 offset)
 {
-    if (inMemory_) {
-        if (offset < 0 || offset > buffer_.size())
-            return false;
-        pos_ = qsizetype(offset);
-        bufferOffset_ = 0;
-        end_ = buffer_.size();
-        eof_ = true;
-        return true;
-    }
-    if (source_ != Source::Plain)
-        return seekCompressed(offset);
-    pos_ = 0;
+    if (damaged_ || !source_)
+        return false;
     offset = std::max(offset, startOffset_);
-    end_ = 0;
+    // Bytes read but not handed out yet (the start, right after open())
+    // need not be read again; lines handed out may have lost their CRs.
+    const qsizetype at = bufferedAt(offset);
+    if (at >= 0) {
+        pos_ = at;
+        return true;
+    }
+    pos_ = end_ = 0;
+    pieces_.clear();
+    pieceCursor_ = 0;
     eof_ = false;
-    bufferOffset_ = offset;
-    return file_.seek(offset);
-}
-
-bool LineReader::seekCompressed(qint64 offset)
-{
-    if (damaged_)
-        return false;
-    if (offset <= startOffset_) {
-        // The start again: still in the buffer right after open().
-        if (untouched_ && startOffset_ <= end_) {
-            pos_ = qsizetype(startOffset_);
-            return true;
-        }
-        return rewindCompressed(startOffset_);
-    }
-    if (source_ == Source::Bgzip)
-        return openCompressed(offset);
-    // Gzip offsets count decompressed bytes: skip forward, or start again.
-    if (offset >= bufferOffset_ + pos_ && offset <= bufferOffset_ + end_) {
-        pos_ = qsizetype(offset - bufferOffset_);
+    if (source_->seek(offset))
         return true;
-    }
-    if (offset > bufferOffset_ + end_) {
-        skip_ += offset - (bufferOffset_ + end_);
-        bufferOffset_ = offset;
-        pos_ = end_ = 0;
-        return true;
-    }
-    return rewindCompressed(offset);
+    eof_ = true;
+    damaged_ = source_->damaged();
+    return false;
 }
 
-bool LineReader::rewindCompressed(qint64 skip)
+// Drops the bytes before `at` from the buffer, and the pieces that only held them.
+void LineReader::dropBufferedBefore(qsizetype at)
 {
-    if (!openCompressed(0))
-        return false;
-    untouched_ = false;
-    skip_ = skip;
-    bufferOffset_ = skip;
-    return true;
+    std::memmove(buffer_.data(), buffer_.data() + at, size_t(end_ - at));
+    end_ -= at;
+    pos_ -= at;
+    const size_t first = pieceOf(pieces_, at);
+    pieces_.erase(pieces_.begin(), pieces_.begin() + qsizetype(first));
+    for (TextPiece &piece : pieces_)
+        piece.at -= at;
+    pieceCursor_ = pieceCursor_ > first ? pieceCursor_ - first : 0;
 }
 
-qint64 LineReader::readCompressed()
-{
-    for (;;) {
-        const char *data = nullptr;
-        qint64 length = 0;
-        qint64 start = 0; // bgzip: the virtual offset of data[0]
-        if (ahead_) {
-            length = ahead_->next(data);
-        } else if (bgzf_read_block(bgzf_) == 0 && !(source_ == Source::Bgzip && bgzf_->is_gzip)) {
-            // A block is taken whole; a seek may start it part-way. A bgzip
-            // block whose header htslib no longer knows (it then reads the
-            // rest as plain gzip, with offsets that lead nowhere) is damage.
-            const qint64 from = bgzf_->block_offset;
-            if (bgzf_->block_length > 0) {
-                length = bgzf_->block_length - from; // below 0: a seek past the block's end
-                data = static_cast<const char *>(bgzf_->uncompressed_block) + from;
-                start = bgzf_->block_address << 16 | from;
-                dataEnd_ = bgzf_->block_address + bgzf_->block_clength;
-            }
-            bgzf_->block_offset = bgzf_->block_length = 0;
-        } else {
-            length = -1;
-        }
-        if (length < 0 || (length == 0 && source_ == Source::Bgzip && threads_ && !endConfirmed())) {
-            fail();
-            return -1;
-        }
-        if (length == 0)
-            return -1; // the end
-        const qint64 drop = std::min(skip_, length);
-        skip_ -= drop;
-        if (drop == length)
-            continue;
-        if (source_ == Source::Bgzip)
-            blocks_.push_back({bufferOffset_ + end_, start + drop});
-        std::memcpy(buffer_.data() + end_, data + drop, size_t(length - drop));
-        return length - drop;
-    }
-}
-
-// The threads that decompress bgzip blocks may take a block they could not
-// read for the end of the file. So the end is confirmed without them: after
-// the last block read (block_clength is only known with them), nothing but
-// empty blocks may follow.
-bool LineReader::endConfirmed()
-{
-    BGZF *rest = bgzf_open(QFile::encodeName(path_).constData(), "r");
-    if (!rest)
-        return false;
-    const bool confirmed =
-        bgzf_seek(rest, dataEnd_ << 16, SEEK_SET) >= 0 && bgzf_read_block(rest) == 0 && rest->block_length == 0;
-    bgzf_close(rest);
-    return confirmed;
-}
-
-bool LineReader::fill()
+// Reads about `wanted` more bytes (at least a bgzip block's room), keeping
+// the unread ones.
+bool LineReader::fill(qint64 wanted)
 {
     if (eof_)
         return false;
-    // Keep the unfinished line, moved to the front.
-    const qsizetype rest = end_ - pos_;
-    if (pos_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + pos_, size_t(rest));
-        bufferOffset_ += pos_;
-        pos_ = 0;
-        end_ = rest;
-        // Blocks wholly before the buffer are gone.
-        size_t gone = 0;
-        while (gone + 1 < blocks_.size() && blocks_[gone + 1].at <= bufferOffset_)
-            ++gone;
-        blocks_.erase(blocks_.begin(), blocks_.begin() + qsizetype(gone));
-        blockCursor_ = blockCursor_ > gone ? blockCursor_ - gone : 0;
-    }
-    // Room for a whole block (64 KiB) is always left.
-    if (buffer_.size() - end_ < kBlockSize / 2)
-        buffer_.resize(buffer_.size() * 2);
-    const qint64 got = source_ == Source::Plain ? file_.read(buffer_.data() + end_, buffer_.size() - end_)
-                                                : readCompressed();
+    if (pos_ > 0)
+        dropBufferedBefore(pos_);
+    const qint64 room = std::max(wanted, ByteSource::kMinRoom);
+    if (buffer_.size() - end_ < room)
+        buffer_.resize(std::max(end_ + room, buffer_.size() + buffer_.size() / 2));
+    qint64 offset = 0;
+    const qint64 got = source_->read(buffer_.data() + end_, std::min(room, qint64(buffer_.size() - end_)), offset);
     if (got <= 0) {
         eof_ = true;
+        damaged_ = source_->damaged();
         return false;
     }
+    // A piece that carries on where the last one ends is part of it.
+    if (pieces_.empty() || pieces_.back().offset + (end_ - pieces_.back().at) != offset)
+        pieces_.push_back({end_, offset});
     end_ += qsizetype(got);
     return true;
 }
 
 bool LineReader::restIsDamaged()
 {
-    if (source_ == Source::Plain || inMemory_)
-        return damaged_;
     while (!eof_) {
         pos_ = end_;
-        fill();
+        fill(kReadSize);
     }
     return damaged_;
 }
 
 bool LineReader::atEnd()
 {
-    return pos_ == end_ && !fill();
+    return pos_ == end_ && !fill(kReadSize);
 }
 
-qint64 LineReader::virtualOffset(qint64 at)
+qint64 LineReader::offsetAt(qsizetype at)
 {
-    while (blockCursor_ + 1 < blocks_.size() && blocks_[blockCursor_ + 1].at <= at)
-        ++blockCursor_;
-    const Block &block = blocks_[blockCursor_];
-    return block.start + (at - block.at);
+    while (pieceCursor_ + 1 < pieces_.size() && pieces_[pieceCursor_ + 1].at <= at)
+        ++pieceCursor_;
+    const TextPiece &piece = pieces_[pieceCursor_];
+    return piece.offset + (at - piece.at);
 }
 
 bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
@@ -437,23 +241,73 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
         if (lf)
             break;
         scanned = end_ - pos_;
-        if (!fill())
+        if (!fill(kReadSize))
             break;
     }
     if (damaged_ || (!lf && pos_ == end_))
         return false;
-    untouched_ = false;
     char *data = buffer_.data();
     qsizetype stop = lf ? static_cast<const char *>(lf) - data : end_;
     // The stream's decoder keeps an unfinished sequence at the end of the
     // file waiting for more bytes, so it never shows.
-    if (!lf && !inMemory_)
+    if (!lf)
         stop -= unfinishedSequenceLength(data + pos_, stop - pos_);
-    offset = bufferOffset_ + pos_;
-    if (source_ == Source::Bgzip && !inMemory_)
-        offset = virtualOffset(offset);
-    const qsizetype length = inMemory_ ? stop - pos_ : dropCarriageReturns(data + pos_, stop - pos_);
-    line = QByteArrayView(data + pos_, length);
+    offset = offsetAt(pos_);
+    line = QByteArrayView(data + pos_, dropCarriageReturns(data + pos_, stop - pos_));
     pos_ = lf ? stop + 1 : end_;
+    return true;
+}
+
+bool LineReader::readChunk(TextChunk &chunk, qsizetype size)
+{
+    // At least `size` bytes, to the end of the line they end in, or of the text.
+    qsizetype scanFrom = std::max<qsizetype>(size, 1) - 1; // counted from pos_
+    const char *lf = nullptr;
+    for (;;) {
+        if (pos_ + scanFrom < end_) {
+            lf = static_cast<const char *>(std::memchr(buffer_.constData() + pos_ + scanFrom, '\n',
+                                                       size_t(end_ - pos_ - scanFrom)));
+            if (lf)
+                break;
+        }
+        scanFrom = std::max(scanFrom, end_ - pos_);
+        if (!fill(size - (end_ - pos_)))
+            break;
+    }
+    if (damaged_ || pos_ == end_)
+        return false;
+    const char *data = buffer_.constData();
+    const qsizetype from = pos_;
+    const qsizetype stop = lf ? lf + 1 - data : end_; // where the next chunk starts
+    const qsizetype linesEnd = lf ? stop : stop - unfinishedSequenceLength(data + from, stop - from);
+    chunk.pieces_.assign(pieces_.begin() + qsizetype(pieceOf(pieces_, from)),
+                         pieces_.begin() + qsizetype(pieceOf(pieces_, std::max(from, linesEnd - 1))) + 1);
+    if (linesEnd - from <= end_ - stop) {
+        // Fewer bytes than remain: copy them out.
+        chunk.bytes_.resize(linesEnd - from);
+        std::memcpy(chunk.bytes_.data(), data + from, size_t(linesEnd - from));
+        for (TextPiece &piece : chunk.pieces_)
+            piece.at -= from;
+        chunk.next_ = 0;
+        chunk.end_ = linesEnd - from;
+        chunk.carriageReturns_ = std::memchr(chunk.bytes_.constData(), '\r', size_t(chunk.end_));
+        pos_ = stop;
+        return true;
+    }
+    // Hand the buffer over, and keep what remains in the chunk's old one.
+    std::swap(chunk.bytes_, buffer_);
+    chunk.next_ = from;
+    chunk.end_ = linesEnd;
+    // One look for a CR in the whole chunk spares one per line.
+    chunk.carriageReturns_ = std::memchr(chunk.bytes_.constData() + from, '\r', size_t(linesEnd - from));
+    buffer_.resize(std::max(buffer_.size(), chunk.bytes_.size()));
+    std::memcpy(buffer_.data(), chunk.bytes_.constData() + stop, size_t(end_ - stop));
+    const size_t kept = pieceOf(pieces_, stop);
+    pieces_.erase(pieces_.begin(), pieces_.begin() + qsizetype(kept));
+    for (TextPiece &piece : pieces_)
+        piece.at -= stop;
+    pieceCursor_ = 0;
+    end_ -= stop;
+    pos_ = 0;
     return true;
 }

@@ -1,21 +1,46 @@
 // Reads a data file line by line the way a text-mode QTextStream in the
 // locale's encoding does (every CR dropped, lines end at LF, a leading
 // byte-order mark skipped, UTF-16/32 files decoded), but over raw bytes and
-// without any allocation per line. A file starting with the gzip magic
-// bytes is read decompressed, whatever its name: plain gzip, or bgzip
-// (block gzip, as tabix-indexed files are); a big one is decompressed on
-// threads of its own.
+// without any allocation per line. The bytes come from a ByteSource: the
+// file's own, or, whatever its name, the text of a gzip, bgzip or zstd file
+// (told by their magic bytes). The lines can also be taken in chunks of
+// many, to be split and converted on other threads.
 #pragma once
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
+#include <QString>
 
 #include <memory>
 #include <vector>
 
-struct BGZF;
-class GzipAhead;
+class ByteSource;
+class SeekPoints;
+
+// Bytes from `at` on (in a buffer) stand at `offset` on in the source.
+struct TextPiece {
+    qsizetype at;
+    qint64 offset;
+};
+
+// Whole lines of the text, cut from the reader, to be read apart from it.
+class TextChunk
+{
+public:
+    // The next line without its terminator, CRs dropped (in place); `at`
+    // is where it starts, for offsetAt(). False after the last line.
+    bool readLine(QByteArrayView &line, qsizetype &at);
+    // Where the line starting at `at` stands in the file, as
+    // LineReader::readLine tells it.
+    qint64 offsetAt(qsizetype at) const;
+
+private:
+    friend class LineReader;
+    QByteArray bytes_;
+    qsizetype next_ = 0, end_ = 0; // the lines not read yet
+    bool carriageReturns_ = false; // the lines hold a CR somewhere
+    std::vector<TextPiece> pieces_;
+};
 
 class LineReader
 {
@@ -34,13 +59,17 @@ public:
     bool atEnd();
     // The next line without its terminator; the view stays valid until the
     // next call. offset is where the line starts, usable with seek(): the
-    // byte offset in the file, the decompressed one in a gzip file, and a
-    // BGZF virtual offset (block address << 16 | offset in the block) in a
-    // bgzip file, so that a seek there reads that block only.
+    // byte offset in the file, the decompressed one in a gzip or zstd file,
+    // and a BGZF virtual offset (block address << 16 | offset in the block)
+    // in a bgzip file, so that a seek there reads that block only.
     bool readLine(QByteArrayView &line, qint64 &offset);
-    // Continues reading at an offset given by readLine (0 is the start).
-    // In a gzip file, which cannot seek, going back decompresses again from
-    // the start.
+    // The next lines, about `size` bytes of them (more for a longer line),
+    // into `chunk`, which keeps its memory from one use to the next. False
+    // when no line is left.
+    bool readChunk(TextChunk &chunk, qsizetype size);
+    // Continues reading at an offset given by readLine (0 is the start). In
+    // a gzip or zstd file, which cannot seek, going back decompresses again
+    // from the nearest seek point before it, or from the start.
     bool seek(qint64 offset);
     // True once compressed data turned out damaged or cut short; reading
     // then stops as at the end of the file.
@@ -49,43 +78,29 @@ public:
     // gzip file's checksum comes only at its end, so a damaged one can give
     // wrong lines before. For a line that looks wrong.
     bool restIsDamaged();
+    // The seek points taken while reading a gzip file from its start, and
+    // the points a later reader of the same file may start from.
+    std::shared_ptr<const SeekPoints> seekPoints() const;
+    void useSeekPoints(std::shared_ptr<const SeekPoints> points);
+    // How many decompressed bytes apart those points are taken (from 4 MiB
+    // on); set before open().
+    void setSeekPointDistance(qint64 distance) { seekPointDistance_ = distance; }
 
 private:
-    enum class Source { Plain, Gzip, Bgzip };
-    // A bgzip block's bytes in buffer_: from `at` (counted like
-    // bufferOffset_), with virtual offset `start`.
-    struct Block {
-        qint64 at;
-        qint64 start;
-    };
+    bool fill(qint64 wanted);
+    qint64 offsetAt(qsizetype at);
+    qsizetype bufferedAt(qint64 offset) const;
+    void dropBufferedBefore(qsizetype at);
 
-    bool fill();
-    qint64 readCompressed(); // appends one block's bytes; -1 at the end
-    bool openCompressed(qint64 start);
-    bool rewindCompressed(qint64 skip);
-    bool seekCompressed(qint64 offset);
-    qint64 virtualOffset(qint64 at);
-    bool endConfirmed();
-    void fail();
-
-    QFile file_;
-    QString path_;
-    Source source_ = Source::Plain;
-    BGZF *bgzf_ = nullptr;
-    std::unique_ptr<GzipAhead> ahead_; // gzip: decompresses on its own thread
-    std::vector<Block> blocks_; // bgzip: the blocks in buffer_, in order
-    size_t blockCursor_ = 0;    // the block of the last line returned
-    qint64 skip_ = 0;           // decompressed bytes still to drop before reading
-    qint64 dataEnd_ = 0;        // bgzip: file offset after the last block read
+    std::unique_ptr<ByteSource> source_;
     QByteArray buffer_;
+    std::vector<TextPiece> pieces_; // where the bytes of buffer_ came from, in order
+    size_t pieceCursor_ = 0;        // the piece of the last line returned
     qsizetype pos_ = 0;       // next unread byte in buffer_
     qsizetype end_ = 0;       // end of the valid bytes in buffer_
-    qint64 bufferOffset_ = 0; // offset of buffer_[0] in the source
     qint64 startOffset_ = 0;  // where the text begins (after a byte-order mark)
+    qint64 seekPointDistance_ = 4 << 20;
     bool eof_ = false;
     bool empty_ = false;
     bool damaged_ = false;
-    bool threads_ = false; // a big compressed file: decompressed on threads
-    bool untouched_ = false; // nothing read yet since the compressed source's start
-    bool inMemory_ = false; // UTF-16/32 files are decoded whole into buffer_
 };

@@ -1,10 +1,12 @@
 #include "loads.h"
 
+#include "chunkedrows.h"
 #include "linereader.h"
 
 #include <QFileInfo>
-#include <QHash>
+#include <QThread>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <cstring>
@@ -12,77 +14,21 @@
 
 namespace {
 
-// Hands out one shared string per distinct label text, so that every run
-// of a label shares it. Short labels (chromosome names) are found in a small
-// open-addressing table keyed by their bytes, without hashing strings; a
-// file whose "chromosome" column is really an identifier per row stops
-// being pooled after a while, so the pool never grows with the rows.
-class LabelPool
-{
-public:
-    // The reference stays valid until the next call.
-    const QString &get(QByteArrayView bytes)
-    {
-        if (bytes.size() > 8)
-            return lookUp(bytes);
-        quint64 key = 0;
-        std::memcpy(&key, bytes.data(), size_t(bytes.size()));
-        const quint8 size = quint8(bytes.size() + 1); // 0 marks a free slot
-        for (quint32 i = quint32((key * 0x9E3779B97F4A7C15ull) >> (64 - qCountTrailingZeroBits(kSlots)));;
-             i = (i + 1) % kSlots) {
-            Slot &slot = slots_[i];
-            if (slot.size == size && slot.key == key)
-                return slot.text;
-            if (slot.size == 0) {
-                if (used_ == kSlots / 2) // full enough: no more short labels pooled
-                    return lookUp(bytes);
-                ++used_;
-                slot = Slot{key, size, QString::fromUtf8(bytes)};
-                return slot.text;
-            }
-        }
-    }
-
-private:
-    struct Slot {
-        quint64 key = 0;
-        quint8 size = 0;
-        QString text;
-    };
-
-    const QString &lookUp(QByteArrayView bytes)
-    {
-        // fromRawData: a lookup key without copying the bytes.
-        const auto it = pool_.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
-        if (it != pool_.cend())
-            return it.value();
-        unpooled_ = QString::fromUtf8(bytes);
-        if (pool_.size() < kMaxPooled)
-            pool_.insert(bytes.toByteArray(), unpooled_);
-        return unpooled_;
-    }
-
-    static constexpr quint32 kSlots = 4096; // a power of two: the hash keeps its top bits
-    static_assert((kSlots & (kSlots - 1)) == 0);
-    static constexpr qsizetype kMaxPooled = 100000;
-    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
-    quint32 used_ = 0;
-    QHash<QByteArray, QString> pool_;
-    QString unpooled_;
-};
-
 // Each run ends where the next begins; its red is 255 for the first run,
 // then alternately 50 and 255.
 void closeRuns(ChromosomeTable &t, const QList<int> &x)
 {
+    // Appended, not resized and overwritten: a file sorted by p-value has a
+    // run at nearly every row.
     const qsizetype n = t.startIndex.size();
-    t.endIndex.resize(n);
-    t.endValue.resize(n);
-    t.colorValue.resize(n);
+    t.endIndex.reserve(n);
+    t.endValue.reserve(n);
+    t.colorValue.reserve(n);
     for (qsizetype k = 0; k < n; ++k) {
-        t.endIndex[k] = k + 1 < n ? t.startIndex[k + 1] - 1 : int(x.size() - 1);
-        t.endValue[k] = x[t.endIndex[k]];
-        t.colorValue[k] = k % 2 == 0 ? 255 : 50;
+        const int end = k + 1 < n ? t.startIndex[k + 1] - 1 : int(x.size() - 1);
+        t.endIndex.append(end);
+        t.endValue.append(x[end]);
+        t.colorValue.append(k % 2 == 0 ? 255 : 50);
     }
 }
 
@@ -128,11 +74,22 @@ FileStamp fileStamp(const QString &path)
     return stamp;
 }
 
-GenomeWide loadGenomeWide(const QString &path)
+namespace {
+
+// One per core the process may run on; a few at most, for memory's sake.
+int threadsFor(const LoadOptions &options)
+{
+    return options.threads > 0 ? options.threads : std::clamp(QThread::idealThreadCount(), 1, 8);
+}
+
+} // namespace
+
+GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
 {
     GenomeWide g;
     g.stamp = fileStamp(path);
     LineReader reader;
+    reader.setSeekPointDistance(options.seekPointDistance);
     const LayoutResult opened = openReader(reader, path);
     g.fault = opened.fault;
     if (g.fault != Fault::None)
@@ -140,49 +97,50 @@ GenomeWide loadGenomeWide(const QString &path)
     g.columns = opened.columns;
     const Layout &layout = opened.layout;
     ChromosomeTable &t = g.table;
-    LabelPool labels;
-    QByteArray runBytes; // the current run's label as written in the file
-    qint64 offsetX = 0, base = 0; // x of the row before the run, q of its first row
-    int previousX = 0;
+    qint64 shift = 0; // x - q within the current run
+    int previousX = 0; // x of the last row joined
 
-    QByteArrayView line;
-    qint64 lineOffset = 0;
-    while (reader.readLine(line, lineOffset)) {
-        if (line.isEmpty())
-            continue;
-        const Row row = convertRow(line, layout);
-        if (row.kind == Row::Bad) {
-            g.fault = rowFault(reader, row.fault);
+    ChunkedRows chunks(reader, layout, options.chunkSize, threadsFor(options));
+    while (ChunkRows *rows = chunks.next()) {
+        const qsizetype first = g.scores.size(), n = rows->q.size(), starts = rows->startRows.size();
+        // The chunk's first row may carry on the run before it.
+        const qsizetype carried = !t.tags.isEmpty() && starts > 0 && rows->startTags[0] == t.tags.constLast();
+        int *q = rows->q.data(), *startRows = rows->startRows.data();
+        rows->startValues.resize(starts);
+        int *startValues = rows->startValues.data();
+        for (qsizetype r = 0; r < starts; ++r) {
+            const qsizetype from = startRows[r], to = r + 1 < starts ? startRows[r + 1] : n;
+            if (r >= carried) {
+                // Where each run ends is filled in afterwards.
+                const qint64 offsetX = first + from > 0 ? previousX : 0; // x of the row before the run
+                shift = offsetX + 1 - q[from];
+                startRows[r] = int(first + from);
+                startValues[r] = int(offsetX + 1);
+            }
+            // Each position's hundreds become its x, in place.
+            for (qsizetype i = from; i < to; ++i) {
+                const qint64 value = q[i] + shift;
+                if (value < INT_MIN || value > INT_MAX) {
+                    g.fault = rowFault(reader, Fault::GenomeWideOverflow);
+                    return g;
+                }
+                q[i] = int(value);
+            }
+            previousX = q[to - 1];
+        }
+        // Appended whole, growing by realloc: a big block moves without a copy.
+        g.x.append(rows->q);
+        g.scores.append(rows->scores);
+        t.startIndex.append(rows->startRows.cbegin() + carried, rows->startRows.cend());
+        t.startValue.append(rows->startValues.cbegin() + carried, rows->startValues.cend());
+        t.startOffset.append(rows->startOffsets.cbegin() + carried, rows->startOffsets.cend());
+        if (carried)
+            rows->startTags.removeFirst();
+        t.tags.append(std::move(rows->startTags));
+        if (rows->fault != Fault::None) {
+            g.fault = rowFault(reader, rows->fault);
             return g;
         }
-        if (row.kind == Row::Skipped)
-            continue;
-        const qsizetype i = g.scores.size();
-        const int q = row.position / 100; // truncates toward zero
-        // A new run when the label's text differs from the run's, whose text
-        // is the last tag; the same bytes are the same text.
-        const bool opened = !t.tags.isEmpty();
-        const bool sameBytes = opened && row.label == QByteArrayView(runBytes);
-        const QString *label = sameBytes ? nullptr : &labels.get(row.label);
-        if (label && (!opened || *label != t.tags.constLast())) {
-            // Where each run ends is filled in afterwards.
-            offsetX = opened ? previousX : 0;
-            base = q;
-            t.startIndex.append(int(i));
-            t.startValue.append(int(offsetX + 1));
-            t.startOffset.append(lineOffset);
-            t.tags.append(*label);
-            runBytes.resize(row.label.size()); // keeps its capacity
-            std::memcpy(runBytes.data(), row.label.data(), size_t(row.label.size()));
-        }
-        const qint64 x = offsetX + 1 + (q - base);
-        if (x < INT_MIN || x > INT_MAX) {
-            g.fault = rowFault(reader, Fault::GenomeWideOverflow);
-            return g;
-        }
-        g.scores.append(row.score);
-        g.x.append(int(x));
-        previousX = int(x);
     }
     if (reader.damaged()) {
         g.fault = Fault::DamagedCompressed;
@@ -193,6 +151,7 @@ GenomeWide loadGenomeWide(const QString &path)
         return g;
     }
     closeRuns(t, g.x);
+    g.seekPoints = reader.seekPoints();
     return g;
 }
 
@@ -219,11 +178,13 @@ struct RunStart {
 // load; anything else of another label does. Without one, the first block
 // of the label from the start of the file: any later non-empty line of
 // another label ends it, and lines before it are only split and compared.
-ChromosomeRun readRun(const QString &path, const QString &label, const std::optional<RunStart> &start)
+ChromosomeRun readRun(const QString &path, const QString &label, const std::optional<RunStart> &start,
+                      std::shared_ptr<const SeekPoints> seekPoints = nullptr)
 {
     ChromosomeRun run;
     LineReader reader;
     const LayoutResult opened = openReader(reader, path);
+    reader.useSeekPoints(std::move(seekPoints));
     run.fault = opened.fault;
     if (run.fault != Fault::None)
         return run;
@@ -270,9 +231,10 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
 
 } // namespace
 
-ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count)
+ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count,
+                      std::shared_ptr<const SeekPoints> seekPoints)
 {
-    return readRun(path, label, RunStart{offset, count});
+    return readRun(path, label, RunStart{offset, count}, std::move(seekPoints));
 }
 
 ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
@@ -281,9 +243,9 @@ ChromosomeRun loadFirstBlock(const QString &path, const QString &label)
 }
 
 ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
-                             int count)
+                             int count, std::shared_ptr<const SeekPoints> seekPoints)
 {
     if (fileStamp(path) != seen)
         return loadFirstBlock(path, label);
-    return loadRun(path, offset, label, count);
+    return loadRun(path, offset, label, count, std::move(seekPoints));
 }

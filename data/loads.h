@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
+class SeekPoints;
+
 // One entry per chromosome run (a maximal block of consecutive kept rows
 // with one label), in file order.
 struct ChromosomeTable {
@@ -41,10 +45,22 @@ struct GenomeWide {
     QList<int> x;     // genome-wide x, in units of 100 bp
     QList<double> scores;
     ChromosomeTable table;
+    // Where a gzip file's decompression can start again, for the chromosome
+    // loads (null for other files).
+    std::shared_ptr<const SeekPoints> seekPoints;
+};
+
+// How the genome-wide load reads: the text in chunks of about `chunkSize`
+// bytes, converted on `threads` threads (0: one per core); a gzip file's
+// seek points taken `seekPointDistance` decompressed bytes apart at first.
+struct LoadOptions {
+    qsizetype chunkSize = 1 << 18;
+    int threads = 0;
+    qint64 seekPointDistance = 4 << 20;
 };
 
 // Reads every kept row of the file.
-GenomeWide loadGenomeWide(const QString &path);
+GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options = LoadOptions());
 
 // The log lines of a genome-wide load, in order: the columns read where
 // they are worth a line, then the fault's message, if any.
@@ -59,8 +75,10 @@ struct ChromosomeRun {
 
 // Reads back one run of the table: from its first row at `offset`, the
 // `count` kept rows labelled `label`, skipping the "NA" and zero rows of
-// other labels that may stand between them.
-ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count);
+// other labels that may stand between them. The genome-wide load's seek
+// points, if any, spare decompressing a gzip file from its start.
+ChromosomeRun loadRun(const QString &path, qint64 offset, const QString &label, int count,
+                      std::shared_ptr<const SeekPoints> seekPoints = nullptr);
 
 // Reads from the start of the file the first block of lines labelled
 // `label`: from its first line to the line before the first later non-empty
@@ -71,4 +89,4 @@ ChromosomeRun loadFirstBlock(const QString &path, const QString &label);
 // The chromosome load: the run at its offset while the file is as the
 // genome-wide load saw it (`seen`), else the label's first block.
 ChromosomeRun loadChromosome(const QString &path, const FileStamp &seen, qint64 offset, const QString &label,
-                             int count);
+                             int count, std::shared_ptr<const SeekPoints> seekPoints = nullptr);

@@ -183,7 +183,7 @@ std::optional<double> exactSmallDecimal(const ParsedDecimal &d)
 
 } // namespace
 
-std::optional<double> toDouble(QByteArrayView text)
+std::optional<double> readDecimal(QByteArrayView text)
 {
     const ParsedDecimal d = scanDecimal(text);
     if (const auto exact = exactSmallDecimal(d))

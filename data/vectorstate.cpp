@@ -1,23 +1,10 @@
 #include "vectorstate.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-
-namespace {
-
-__attribute__((target("avx"))) void zeroUpper()
-{
-    _mm256_zeroupper();
-}
-
-} // namespace
-
-void clearUpperVectorState()
-{
-    static const bool hasAvx = __builtin_cpu_supports("avx");
-    if (hasAvx)
-        zeroUpper();
-}
+const bool kAvxState = []() {
+    __builtin_cpu_init(); // before main, the features may not be known yet
+    return bool(__builtin_cpu_supports("avx"));
+}();
 #else
-void clearUpperVectorState() {}
+const bool kAvxState = false;
 #endif

@@ -10,7 +10,17 @@
 
 #include <cmath>
 
-void clearUpperVectorState();
+// Whether the processor has the AVX state at all (set before main).
+extern const bool kAvxState;
+
+// Inline: it runs once a row.
+inline void clearUpperVectorState()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (kAvxState)
+        __asm__ volatile("vzeroupper"); // keeps the lower halves, all SSE code uses
+#endif
+}
 
 inline double log10ClearingVectorState(double x)
 {

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int k = 0; k < entries; ++k) {
         table.startValue << int(take(2)) * scale;
         table.colorValue << (k % 2 ? 50 : 255);
-        table.tags << QStringList{"1", "2", "3", "1", "X", "Y"}[k];
+        table.tags << QStringList{"1", "2", "3", "1", "X", "Y\u2028Y\u2028Y\u2028Y"}[k]; // the last above the bottom lines
     }
     const QString range = QString("%1-%2").arg(take(2) * scale).arg(take(2) * scale);
     QList<int> positions;

@@ -44,7 +44,7 @@ QString brokenReadBackRule(const GenomeWide &g, qsizetype k, const QString &path
     const ChromosomeTable &t = g.table;
     const int first = t.startIndex[k];
     const int count = t.endIndex[k] - first + 1;
-    const ChromosomeRun run = loadRun(path, t.startOffset[k], t.tags[k], count);
+    const ChromosomeRun run = loadRun(path, t.startOffset[k], t.tags[k], count, g.seekPoints);
     if (count == 1)
         return run.fault == Fault::TooFewRowsChromosome ? QString()
                                                          : QStringLiteral("a run of one point is too short to show");

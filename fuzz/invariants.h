@@ -3,9 +3,10 @@
 //   - the table's runs cover the points end to end, their x ranges follow
 //     each other without a gap, the first point has x = 1, colours alternate;
 //   - every score is finite;
-//   - reading a run back from its recorded offset gives exactly that run's
-//     points (a run of one point: the "too few rows" fault), with positions
-//     whose hundreds step the same as the genome-wide x did.
+//   - reading a run back from its recorded offset (and the load's seek
+//     points) gives exactly that run's points (a run of one point: the "too
+//     few rows" fault), with positions whose hundreds step the same as the
+//     genome-wide x did.
 #pragma once
 
 #include "data/loads.h"

@@ -13,14 +13,6 @@ int clampToInt(qint64 v)
 
 } // namespace
 
-int truncToInt(double value)
-{
-    constexpr double limit = 1e9;
-    if (std::isnan(value))
-        return 0;
-    return int(std::clamp(value, -limit, limit));
-}
-
 Geometry computeGeometry(const QList<int> &positions, const QList<double> &values, const QRect &screen)
 {
     Geometry g;
@@ -29,12 +21,12 @@ Geometry computeGeometry(const QList<int> &positions, const QList<double> &value
         g.realMaxX = positions.last();
     }
     double low = 9999999.9, high = -9999999.9;
+    const double *value = values.constData();
     for (qsizetype i = 0; i < positions.size(); ++i) {
-        const double v = values[i];
-        if (v < low)
-            low = v;
-        if (v > high)
-            high = v;
+        // Written as selections, the very minimum and maximum instructions'
+        // rule, so that the compiler may use them on several values at once.
+        low = value[i] < low ? value[i] : low;
+        high = value[i] > high ? value[i] : high;
     }
     g.realMaxY = high;
     const double d = (high - low) * 0.05;

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QRect>
 
+#include <algorithm>
+#include <cmath>
+
 struct Geometry {
     int realMinX = 0, realMaxX = 0; // first and last position, unpadded
     int minX = 0, maxX = 0;         // padded x axis ends
@@ -28,8 +31,15 @@ int axisOriginX(int minX, int maxX);
 double axisOriginY(double minY, double maxY);
 
 // A double truncated toward zero into an int, clamped far outside any
-// pixmap so that no out-of-range or NaN value is ever converted.
-int truncToInt(double value);
+// pixmap so that no out-of-range or NaN value is ever converted. Inline:
+// the painters map every point with it.
+inline int truncToInt(double value)
+{
+    constexpr double limit = 1e9;
+    if (std::isnan(value))
+        return 0;
+    return int(std::clamp(value, -limit, limit));
+}
 
 // Turns positions and values into pixel columns and rows.
 struct PixelMap {

@@ -2,7 +2,10 @@
 
 #include "dots.h"
 
+#include "data/vectorstate.h"
+
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 
@@ -97,6 +100,20 @@ void paintChromosomeLabel(QPainter &painter, const PlotFrame &frame, int first, 
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::AlignBottom, label);
 }
 
+// Whether a chromosome label stays in the picture's bottom lines: not one
+// whose glyphs may stack or break into lines (combining marks, line
+// breaks, controls).
+bool staysLow(const QString &label)
+{
+    for (const QChar c : label) {
+        const QChar::Category category = c.category();
+        if (c.isMark() || category == QChar::Separator_Line || category == QChar::Separator_Paragraph
+            || category == QChar::Other_Control || category == QChar::Other_Format)
+            return false;
+    }
+    return true;
+}
+
 // The white picture both plots start from. Painted as an RGB32 image, the
 // format of an opaque pixmap, so dots can be written into its pixels.
 QImage whiteImage(const PlotFrame &frame)
@@ -149,19 +166,10 @@ ChromosomeFinder::ChromosomeFinder(const QVector<int> &startValue) : suffixMin_(
         suffixMin_[k] = std::min(suffixMin_[k], suffixMin_[k + 1]);
 }
 
-bool ChromosomeFinder::fits(int k, int x) const
-{
-    const int n = int(suffixMin_.size());
-    const bool nextTooLarge = k + 1 >= n || suffixMin_[k + 1] > x;
-    return nextTooLarge && (k == 0 || suffixMin_[k] <= x);
-}
-
-int ChromosomeFinder::find(int x)
+int ChromosomeFinder::search(int x)
 {
     if (suffixMin_.size() <= 1)
-        return 0;
-    if (fits(last_, x))
-        return last_;
+        return last_ = 0;
     if (last_ + 1 < suffixMin_.size() && fits(last_ + 1, x))
         return ++last_;
     // The suffix minima ascend: the answer is the last k >= 1 with minimum <= x.
@@ -176,7 +184,11 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     Canvas canvas(frame, 2);
     if (canvas.image.isNull())
         return QPixmap();
-    auto &[image, dots, painter, pen] = canvas;
+    // References, not a structured binding: the lambdas below use them.
+    QImage &image = canvas.image;
+    DotWriter &dots = canvas.dots;
+    QPainter &painter = canvas.painter;
+    QPen &pen = canvas.pen;
 
     ChromosomeFinder finder(chromosomes.startValue);
     int red = 255, lastX = 0, spanStart = 0;
@@ -185,19 +197,47 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
     const QString *current = &none;
     const QString *previous = chromosomes.tags.isEmpty() ? &none : &chromosomes.tags[0];
     painter.setFont(calibri(10));
+    // Above the bottom lines, where the labels go, the dots go into the
+    // picture's pixels held column after column; in those lines, straight
+    // into the picture, where the painter draws a label between them. A
+    // label that may reach higher sends every dot to the picture from then on.
+    int columnRows = std::max(frame.height - 3 * QFontMetrics(painter.font()).height(), 0);
+    ColumnDots columns(image, columnRows);
+    ColumnDots::Pen above = columns.pen();
+    quint8 aboveColor = 0;
+    const auto dotsToPicture = [&]() {
+        if (columnRows > 0)
+            columns.toImage(image);
+        columnRows = 0;
+        above.height = 0;
+    };
+    const auto paintLabel = [&](int first, int last, const QString &label) {
+        if (last != first && !staysLow(label))
+            dotsToPicture();
+        paintChromosomeLabel(painter, frame, first, last, label);
+        clearUpperVectorState();
+    };
+    // Locals, pointers too: no store can change them, for all the compiler
+    // knows (a byte store could change anything it does not see the whole of).
+    const PixelMap map = frame.map;
+    const int *const position = positions.constData();
+    const double *const value = values.constData();
+    const int *const colorValue = chromosomes.colorValue.constData();
+    const QString *const tags = chromosomes.tags.constData();
+    clearUpperVectorState(); // the painter's code may leave it dirty
     for (int i = 0; i < count; ++i) {
-        const int x = frame.map.x(positions[i]);
-        const int y = frame.map.y(values[i]);
+        const int x = map.x(position[i]);
+        const int y = map.y(value[i]);
         if (i == 0)
             lastX = spanStart = x;
-        const int k = finder.find(positions[i]);
+        const int k = finder.find(position[i]);
         if (k >= 1)
-            red = chromosomes.colorValue[k];
-        current = &chromosomes.tags[k];
-        if (*current != *previous) {
+            red = colorValue[k];
+        current = &tags[k];
+        if (current != previous && *current != *previous) {
             // The previous chromosome is complete: its label, in the colour
             // of its last point.
-            paintChromosomeLabel(painter, frame, spanStart, lastX, *previous);
+            paintLabel(spanStart, lastX, *previous);
             spanStart = x;
         }
         previous = current;
@@ -205,10 +245,23 @@ QPixmap paintGenomeWide(const QList<int> &positions, const QList<double> &values
             penRed = red;
             pen.setColor(QColor(red, 50, 50));
             painter.setPen(pen);
+            if (columnRows > 0 && (aboveColor = columns.colorIndex(qRgb(red, 50, 50))) == 0)
+                dotsToPicture(); // too many colours
+            clearUpperVectorState();
         }
-        dots.dot(x, y, qRgb(red, 50, 50));
+        const QRgb color = qRgb(red, 50, 50);
+        // The dot covers rows y - 1 and y.
+        if (y > columnRows)
+            dots.dot(x, y, color);
+        else if (y < columnRows)
+            above.dot(x, y, aboveColor);
+        else {
+            above.dot(x, y, aboveColor);
+            dots.dot(x, y, color);
+        }
         lastX = x;
     }
+    dotsToPicture();
     paintChromosomeLabel(painter, frame, spanStart, lastX, *current);
     paintTitle(painter, pen, frame, shortName + QStringLiteral(", max(-logP)=") + titleNumber(frame.realMaxY));
     return canvas.finish();

@@ -54,10 +54,22 @@ class ChromosomeFinder
 {
 public:
     explicit ChromosomeFinder(const QVector<int> &startValue);
-    int find(int x);
+    // Inline, the usual case: it runs for every point.
+    int find(int x)
+    {
+        if (fits(last_, x))
+            return last_;
+        return search(x);
+    }
 
 private:
-    bool fits(int k, int x) const;
+    bool fits(int k, int x) const
+    {
+        const qsizetype n = suffixMin_.size();
+        const bool nextTooLarge = k + 1 >= n || suffixMin_.data()[k + 1] > x;
+        return nextTooLarge && (k == 0 || suffixMin_.data()[k] <= x);
+    }
+    int search(int x);
     QVector<int> suffixMin_; // suffixMin_[k] = min(startValue[k..n-1]), k >= 1
     int last_ = 0;
 };

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ qt6-base-dev libqt6test6 libgl-dev fontconfig fonts-dejavu-core pkg-config libhts-dev
-  desktop-file-utils groff-base "$@")
+  libisal-dev libzstd-dev desktop-file-utils groff-base "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -53,7 +53,7 @@ private slots:
                  QStringList({"Application", "Tivrel", "tivrel %f", "tivrel"}));
         QVERIFY(!desktop.value("Comment").toString().isEmpty());
         QVERIFY(readFile(entry).contains("\nMimeType=text/plain;text/tab-separated-values;text/csv;application/gzip;"
-                                         "application/x-gzip;\n"));
+                                         "application/x-gzip;application/zstd;\n"));
         QVERIFY(readFile(entry).contains("\nCategories=Science;Biology;\n"));
 
         // The icon: a drawing of a Manhattan plot, dots of two colours.

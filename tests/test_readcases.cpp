@@ -1,8 +1,10 @@
 // How data files read, as cases: tests/cases/read/NAME.case, one file per
 // layout or rule, holding a data file and what the loads make of it. Each
-// case is read as written, gzipped (one member, and two), and bgzipped (tiny
-// blocks, and two files one after the other), all to the same dump; with
-// "damaged: yes" also cut short or with a byte changed, which both loads
+// case is read as written, in tiny chunks on three threads (so that chunk
+// borders fall everywhere), gzipped (one member, and two, with seek points a
+// few bytes apart), bgzipped (tiny blocks, and two files one after the
+// other) and zstd-compressed, all to the same dump; with "damaged: yes" also
+// cut short or with a byte changed, which both loads
 // must report (or, for a byte that nothing checks, read alike); every load
 // is held to the fuzzer's invariants (fuzz/invariants.h).
 //
@@ -95,12 +97,26 @@ void change(const QString &path, const QByteArray &bytes, const FileStamp &seen)
         qFatal("cannot set the time of %s", qPrintable(path));
 }
 
-using Form = std::function<QByteArray(const QByteArray &)>;
+// A form of the case's bytes on disk, and how the genome-wide load reads them.
+struct Form {
+    const char *name;
+    std::function<QByteArray(const QByteArray &)> pack;
+    LoadOptions options;
+};
+
+LoadOptions inChunks(qsizetype chunkSize, qint64 seekPointDistance = LoadOptions().seekPointDistance)
+{
+    LoadOptions options;
+    options.chunkSize = chunkSize;
+    options.threads = 3;
+    options.seekPointDistance = seekPointDistance;
+    return options;
+}
 
 QByteArray dump(const QString &path, const Case &c, const Form &form)
 {
-    writeFile(path, form(c.input));
-    const GenomeWide g = loadGenomeWide(path);
+    writeFile(path, form.pack(c.input));
+    const GenomeWide g = loadGenomeWide(path, form.options);
     QStringList out;
     for (const QString &line : genomeWideLog(g))
         out << "log: " + line;
@@ -111,7 +127,7 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
         const int first = t.startIndex[k], count = t.endIndex[k] - first + 1;
         out << QString("run %1 red %2 index %3-%4 x %5-%6").arg(labelText(t.tags[k])).arg(t.colorValue[k]).arg(first)
                    .arg(t.endIndex[k]).arg(t.startValue[k]).arg(t.endValue[k]);
-        const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count);
+        const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count, g.seekPoints);
         out << "  pick: " + runText(pick);
         if (pick.fault != Fault::None)
             out << "  points: " + points(g.x.mid(first, count), g.scores.mid(first, count));
@@ -119,11 +135,11 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
         out << "  first block: " + (block == runText(pick) ? QString("as pick") : block);
     }
     if (g.fault == Fault::None && !c.changed.isNull()) {
-        change(path, form(c.changed), g.stamp);
+        change(path, form.pack(c.changed), g.stamp);
         for (qsizetype k = 0; k < t.tags.size(); ++k) {
             const int count = t.endIndex[k] - t.startIndex[k] + 1;
             out << QString("pick %1 after change: ").arg(k)
-                       + runText(loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count));
+                       + runText(loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count, g.seekPoints));
         }
     }
     return out.join('\n').toUtf8() + '\n';
@@ -135,27 +151,38 @@ QByteArray halves(const QByteArray &bytes, QByteArray (*pack)(const QByteArray &
     return pack(bytes.first(half), 0) + pack(bytes.sliced(half), 0);
 }
 
-const QList<std::pair<const char *, Form>> kForms = {
-    {"plain", [](const QByteArray &b) { return b; }},
-    {"gzip", [](const QByteArray &b) { return gzipped(b); }},
-    {"gzip, two members", [](const QByteArray &b) {
-         return halves(b, [](const QByteArray &h, int) { return gzipped(h); });
-     }},
-    {"bgzip, 7-byte blocks", [](const QByteArray &b) { return bgzipped(b, 7); }},
-    {"bgzip, two files", [](const QByteArray &b) { return halves(b, bgzipped); }},
+const auto kAsWritten = [](const QByteArray &b) { return b; };
+
+const QList<Form> kForms = {
+    {"plain", kAsWritten, {}},
+    {"chunks of 1 byte", kAsWritten, inChunks(1)},
+    {"chunks of 7 bytes", kAsWritten, inChunks(7)},
+    {"chunks of 300 bytes", kAsWritten, inChunks(300)},
+    {"gzip", [](const QByteArray &b) { return gzipped(b); }, {}},
+    {"gzip, two members, seek points 25 bytes apart",
+     [](const QByteArray &b) { return halves(b, [](const QByteArray &h, int) { return gzipped(h); }); },
+     inChunks(64, 25)},
+    {"bgzip, 7-byte blocks", [](const QByteArray &b) { return bgzipped(b, 7); }, inChunks(13)},
+    {"bgzip, two files", [](const QByteArray &b) { return halves(b, bgzipped); }, {}},
+    {"zstd", [](const QByteArray &b) { return zstdCompressed(b); }, inChunks(29)},
 };
 
 // Cut short anywhere, the genome-wide load must say so; with any one byte
 // changed, say so or read just what the intact file gave. Cut short at the
 // end (gzip without the end of its trailer, bgzip without its end-of-file
-// block), a pick from the intact file's offsets must say so too.
+// block, zstd without the end of its checksum), a pick from the intact
+// file's offsets must say so too.
 QStringList damageMissed(const QString &path, const Case &c)
 {
     QStringList missed;
-    for (const auto &[name, packed] : {std::pair("gzip", gzipped(c.input)), std::pair("bgzip", bgzipped(c.input, 64))}) {
+    // Each with the length of its magic bytes (changed or cut there, the
+    // file is no longer taken for that format) and of its trailer.
+    for (const auto &[name, packed, magic, cut] : {std::tuple("gzip", gzipped(c.input), 2, 3),
+                                                   std::tuple("bgzip", bgzipped(c.input, 64), 2, 28),
+                                                   std::tuple("zstd", zstdCompressed(c.input), 4, 2)}) {
         writeFile(path, packed);
         const GenomeWide intact = loadGenomeWide(path);
-        for (qsizetype at = 2; at < packed.size(); ++at) {
+        for (qsizetype at = magic; at < packed.size(); ++at) {
             if (loadGenomeWide(writeFile(path, packed.first(at))).fault != Fault::DamagedCompressed)
                 missed << QString("%1 cut to %2 bytes").arg(name).arg(at);
             QByteArray changed = packed;
@@ -165,11 +192,11 @@ QStringList damageMissed(const QString &path, const Case &c)
                 && (g.x != intact.x || g.scores != intact.scores || g.table.tags != intact.table.tags))
                 missed << QString("%1 with byte %2 changed").arg(name).arg(at);
         }
-        writeFile(path, packed.chopped(name == QLatin1String("gzip") ? 3 : 28));
+        writeFile(path, packed.chopped(cut));
         const ChromosomeTable &t = intact.table;
         for (qsizetype k = 0; k < t.tags.size(); ++k) {
             const int count = t.endIndex[k] - t.startIndex[k] + 1;
-            if (loadRun(path, t.startOffset[k], t.tags[k], count).fault != Fault::DamagedCompressed
+            if (loadRun(path, t.startOffset[k], t.tags[k], count, intact.seekPoints).fault != Fault::DamagedCompressed
                 || loadFirstBlock(path, t.tags[k]).fault != Fault::DamagedCompressed)
                 missed << QString("%1: a pick of run %2").arg(name).arg(k);
         }
@@ -193,10 +220,11 @@ private slots:
         const Case c = parseCase(readFile(file));
         QVERIFY2(!c.input.isNull(), "no [input]");
         const QString path = dir.filePath("data");
-        const QByteArray plain = dump(path, c, kForms[0].second);
+        const QByteArray plain = dump(path, c, kForms[0]);
         QCOMPARE(caseMismatch(file, c.expected, plain, "[expected]\n"), QString());
-        for (const auto &[name, form] : kForms)
-            QCOMPARE(name + QString(": ") + firstDifference(dump(path, c, form), plain), name + QString(": "));
+        for (const Form &form : kForms)
+            QCOMPARE(form.name + QString(": ") + firstDifference(dump(path, c, form), plain),
+                     form.name + QString(": "));
         if (c.damaged)
             QCOMPARE(damageMissed(path, c).join("; "), QString());
     }

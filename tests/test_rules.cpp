@@ -215,7 +215,8 @@ private slots:
             QRandomGenerator rng(c.seed);
             const int chromosomes = int(c.starts.size());
             const ReferenceTable table{c.starts, QVector<int>{255, 50, 255, 50, 255, 50}.first(chromosomes),
-                                       QStringList{"1", "2", "3", "1", "X", "Y"}.first(chromosomes)}; // "1" returns
+                                       QStringList{"1", "2", "3", "1", "X", "Y\u2028Y\u2028Y\u2028Y"}.first(chromosomes)};
+            // "1" returns; the last label, of four lines, reaches above the bottom lines.
             QList<int> positions{0};
             QList<double> values{1.0};
             while (positions.size() < c.count) {

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <htslib/bgzf.h>
+#include <zstd.h>
 
 QString writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -47,6 +48,20 @@ static QByteArray compressed(const QByteArray &bytes, const char *mode, int bloc
 QByteArray gzipped(const QByteArray &bytes) { return compressed(bytes, "wg1", 0); }
 
 QByteArray bgzipped(const QByteArray &bytes, int blockSize) { return compressed(bytes, "w1", blockSize); }
+
+QByteArray zstdCompressed(const QByteArray &bytes)
+{
+    ZSTD_CCtx *context = ZSTD_createCCtx();
+    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+    QByteArray packed(qsizetype(ZSTD_compressBound(size_t(bytes.size()))), '\0');
+    const size_t size =
+        ZSTD_compress2(context, packed.data(), size_t(packed.size()), bytes.constData(), size_t(bytes.size()));
+    ZSTD_freeCCtx(context);
+    if (ZSTD_isError(size))
+        qFatal("cannot compress");
+    packed.resize(qsizetype(size));
+    return packed;
+}
 
 QByteArray logText()
 {

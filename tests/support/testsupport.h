@@ -27,6 +27,8 @@ QByteArray readFile(const QString &path);
 // after every `blockSize` bytes (0: bgzip's own blocks of about 64 KiB).
 QByteArray gzipped(const QByteArray &bytes);
 QByteArray bgzipped(const QByteArray &bytes, int blockSize = 0);
+// The bytes as the zstd tool writes them (one frame, with its checksum).
+QByteArray zstdCompressed(const QByteArray &bytes);
 
 // The log file of the working directory, after flushing the log stream.
 QByteArray logText();
