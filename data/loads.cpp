@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <climits>
 #include <optional>
@@ -196,11 +197,39 @@ GenomeWide loadGenomeWide(const QString &path)
     return g;
 }
 
+namespace {
+
+// A run whose label an earlier run had already, as in a file sorted by
+// p-value: where two runs of one label follow each other on the x axis,
+// their labels are told apart only by the runs between. Labels are
+// chromosomes, a few hundred at most; a file of far more distinct labels
+// than that labels something else, and is not searched further.
+std::optional<qsizetype> returningRun(const QStringList &tags)
+{
+    constexpr qsizetype kLabels = 100000;
+    QSet<QString> seen;
+    for (qsizetype k = 0; k < tags.size() && seen.size() < kLabels; ++k) {
+        if (seen.contains(tags[k]))
+            return k;
+        seen.insert(tags[k]);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 QStringList genomeWideLog(const GenomeWide &g)
 {
     QStringList lines;
     if (!g.columns.isEmpty())
         lines << g.columns;
+    if (g.fault == Fault::None) {
+        if (const auto k = returningRun(g.table.tags)) {
+            lines << QStringLiteral("Data file is not sorted by chromosome (\"%1\" comes back after \"%2\"): "
+                                    "each run of a chromosome is drawn on its own")
+                         .arg(g.table.tags[*k], g.table.tags[*k - 1]);
+        }
+    }
     if (g.fault != Fault::None)
         lines << faultMessage(g.fault);
     return lines;

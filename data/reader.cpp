@@ -5,12 +5,9 @@
 #include "numbers.h"
 #include "vectorstate.h"
 
-#include <QRegularExpression>
-#include <QStringList>
-
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
-#include <cstring>
 
 QString faultMessage(Fault fault)
 {
@@ -41,14 +38,21 @@ QString faultMessage(Fault fault)
         return QStringLiteral("Genome-wide position out of range detected!");
     case Fault::DamagedCompressed:
         return QStringLiteral("Compressed data file is damaged or cut short!");
+    case Fault::NaturalLogPValue:
+        return QStringLiteral("Natural-log p-value column not supported!");
+    case Fault::VcfWithoutLp:
+        return QStringLiteral("VCF file without LP (-log10 p-value) field!");
+    case Fault::BadVcfRecord:
+        return QStringLiteral("Unreadable VCF record detected!");
     }
     return QString();
 }
 
-std::optional<char> chooseDelimiter(const QString &firstLine)
+
+std::optional<char> chooseDelimiter(QByteArrayView firstLine)
 {
     for (const char candidate : {'\t', ' ', ','}) {
-        if (firstLine.contains(QLatin1Char(candidate)))
+        if (firstLine.contains(candidate))
             return candidate;
     }
     return std::nullopt;
@@ -65,62 +69,47 @@ bool isTinyPositive(const std::optional<DecimalMagnitude> &magnitude)
 
 } // namespace
 
-bool isNumericField(const QString &field)
+bool isNumericField(QByteArrayView field)
 {
     // The rows' own rules: Qt's integer or double conversion (a NUL refused),
     // or a p-value too small for a double, which a file sorted by p-value
     // puts on its first line. Anything else Qt refuses is text.
-    const QByteArray bytes = field.toUtf8();
-    return qtToInt32(bytes) || qtToDouble(bytes) || isTinyPositive(decimalMagnitude(bytes));
+    return qtToInt32(field) || qtToDouble(field) || isTinyPositive(decimalMagnitude(field));
 }
 
 namespace {
 
-bool isBlank(char c)
+QStringList namesOf(const QList<QByteArrayView> &fields)
 {
-    return c == ' ' || c == '\t';
+    QStringList names;
+    for (const QByteArrayView field : fields)
+        names << QString::fromUtf8(field);
+    return names;
 }
 
-QString unquoted(const QString &field)
+// Splits the first line as the layout says and tests it for a header; a
+// header's names go to `find`. Too few fields is a fault, as is a header
+// whose columns `find` does not find.
+template <typename Find>
+LayoutResult settleColumns(QByteArrayView line, LayoutResult result, Find find)
 {
-    const bool quoted = field.size() >= 2 && field.startsWith(QLatin1Char('"')) && field.endsWith(QLatin1Char('"'));
-    return quoted ? field.mid(1, field.size() - 2) : field;
-}
-
-QByteArrayView unquoted(QByteArrayView field)
-{
-    const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
-    return quoted ? field.sliced(1, field.size() - 2) : field;
-}
-
-// A header's fields, as the layout splits its lines.
-QStringList splitFields(const QString &line, const Layout &l)
-{
-    QStringList fields = l.blankRuns ? line.split(QRegularExpression(QStringLiteral("[ \t]+")), Qt::SkipEmptyParts)
-                                     : line.split(QLatin1Char(l.delimiter), Qt::KeepEmptyParts);
-    if (l.unquote) {
-        for (QString &field : fields)
-            field = unquoted(field);
-    }
-    return fields;
-}
-
-// Splits the first line as the layout says: too few fields, or a header
-// whose columns `find` does not find, are faults.
-Fault settleColumns(const QString &line, Layout &l, bool (*find)(const QStringList &, Layout &))
-{
-    const QStringList fields = splitFields(line, l);
-    if (fields.size() < 3)
-        return Fault::TooFewColumns;
+    Layout &l = result.layout;
+    const QList<QByteArrayView> fields = splitFields(line, l);
     l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
-    if (l.header && !find(fields, l))
-        return Fault::IncorrectColumns;
-    return Fault::None;
+    if (l.header)
+        result.names = namesOf(fields);
+    result.fault = l.header ? find(result) : Fault::None;
+    // A variant column may stand for two.
+    if (fields.size() < 3 && !(fields.size() == 2 && result.fault == Fault::None && !result.variantColumns.isEmpty())) {
+        result.fault = Fault::TooFewColumns;
+        l.header = false;
+    }
+    return result;
 }
 
 } // namespace
 
-LayoutResult detectLayout(const QString &firstLine)
+LayoutResult detectLayout(QByteArrayView firstLine)
 {
     LayoutResult result;
     const auto delimiter = chooseDelimiter(firstLine);
@@ -128,19 +117,16 @@ LayoutResult detectLayout(const QString &firstLine)
         result.fault = Fault::UnknownDelimiter;
         return result;
     }
-    Layout &l = result.layout;
-    l.delimiter = *delimiter;
-    result.fault = settleColumns(firstLine, l, findColumns);
-    return result;
+    result.layout.delimiter = *delimiter;
+    return settleColumns(firstLine, result, [](LayoutResult &r) { return findColumns(r.names, r.layout); });
 }
 
-LayoutResult detectCompatibleLayout(const QString &headerLine)
+LayoutResult detectCompatibleLayout(QByteArrayView headerLine)
 {
     LayoutResult result;
     Layout &l = result.layout;
     // PLINK 1.9 aligns its columns with runs of spaces, starting with one.
-    l.blankRuns = !headerLine.contains(QLatin1Char('\t'))
-        && (headerLine.startsWith(QLatin1Char(' ')) || headerLine.contains(QLatin1String("  ")));
+    l.blankRuns = !headerLine.contains('\t') && (headerLine.startsWith(' ') || headerLine.contains("  "));
     l.unquote = true;
     if (!l.blankRuns) {
         const auto delimiter = chooseDelimiter(headerLine);
@@ -150,17 +136,29 @@ LayoutResult detectCompatibleLayout(const QString &headerLine)
         }
         l.delimiter = *delimiter;
     }
-    result.fault = settleColumns(headerLine, l, findCompatibleColumns);
-    return result;
+    return settleColumns(headerLine, result, [](LayoutResult &r) {
+        return findCompatibleColumns(r.names, r.layout, r.variantColumns);
+    });
 }
+
+namespace {
+
+bool isComment(QByteArrayView line)
+{
+    if (!line.startsWith('#'))
+        return false;
+    qsizetype end = 0;
+    while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ',')
+        ++end;
+    const QString first = QString::fromUtf8(unquoted(line.first(end)));
+    return !isColumnName(first) && !isColumnName(QString::fromUtf8(unquoted(line.sliced(1, end - 1))));
+}
+
+} // namespace
 
 bool isCommentLine(const QString &line)
 {
-    if (!line.startsWith(QLatin1Char('#')))
-        return false;
-    const qsizetype end = line.indexOf(QRegularExpression(QStringLiteral("[ \t,]")));
-    const QString first = line.left(end);
-    return !isColumnName(unquoted(first)) && !isColumnName(unquoted(first.mid(1)));
+    return isComment(QByteArrayView(line.toUtf8()));
 }
 
 namespace {
@@ -168,32 +166,16 @@ namespace {
 enum Role { Chromosome, Position, PValue, Log10P, Test, kRoles };
 using Fields = QByteArrayView[kRoles];
 
-// Cuts the fields of the layout's columns out of a line, at each delimiter
-// or, with blankRuns, at each run of blanks. False when the line ends first.
+// Cuts the fields of the layout's columns out of a row. Returns how many
+// fields it went through: fewer than the last column in use where the row
+// ends first.
 template <bool blankRuns>
-Q_ALWAYS_INLINE bool cutFields(QByteArrayView line, const Layout &l, Fields &fields)
+Q_ALWAYS_INLINE int cutFields(QByteArrayView line, const Layout &l, Fields &fields)
 {
     const int columns[kRoles] = {l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn};
     const int lastColumn = std::max({l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn});
     const bool further = l.log10Column != 0 || l.testColumn != 0;
-    const char delimiter = l.delimiter; // a local: no store can change it
-    const char *field = line.data();
-    const char *const end = field + line.size();
-    if (blankRuns) {
-        while (field != end && isBlank(*field))
-            ++field;
-    }
-    for (int column = 1;; ++column) {
-        // Fields are short: a plain scan beats a memchr call per field.
-        const char *stop = field;
-        if (blankRuns) {
-            while (stop != end && !isBlank(*stop))
-                ++stop;
-        } else {
-            while (stop != end && *stop != delimiter)
-                ++stop;
-        }
-        const QByteArrayView text(field, stop - field);
+    return forEachField<blankRuns>(line, l, [&](int column, QByteArrayView text) {
         // Written out: a loop over the roles is not unrolled.
         fields[Chromosome] = column == columns[Chromosome] ? text : fields[Chromosome];
         fields[Position] = column == columns[Position] ? text : fields[Position];
@@ -202,42 +184,125 @@ Q_ALWAYS_INLINE bool cutFields(QByteArrayView line, const Layout &l, Fields &fie
             fields[Log10P] = column == columns[Log10P] ? text : fields[Log10P];
             fields[Test] = column == columns[Test] ? text : fields[Test];
         }
-        if (column == lastColumn)
-            return true;
-        if (stop == end)
-            return false;
-        field = stop + 1;
-        if (blankRuns) {
-            while (field != end && isBlank(*field))
-                ++field;
-            if (field == end)
-                return false;
-        }
-    }
+        return column != lastColumn;
+    });
+}
+
+int cut(QByteArrayView line, const Layout &l, Fields &fields)
+{
+    return l.blankRuns ? cutFields<true>(line, l, fields) : cutFields<false>(line, l, fields);
+}
+
+// A variant written as chromosome and position: 1:12345, 1:12345:A:G,
+// chr1:12345:A:G, 1_12345_A_G. The chromosome ends at the first ':' (at the
+// first '_' where there is no ':'), the position at the next ':' or '_'.
+bool splitVariant(QByteArrayView variant, QByteArrayView &chromosome, QByteArrayView &position)
+{
+    const qsizetype colon = variant.indexOf(':');
+    const qsizetype end = colon >= 0 ? colon : variant.indexOf('_');
+    if (end <= 0)
+        return false;
+    qsizetype stop = end + 1;
+    while (stop < variant.size() && variant[stop] != ':' && variant[stop] != '_')
+        ++stop;
+    chromosome = variant.first(end);
+    position = variant.sliced(end + 1, stop - end - 1);
+    return true;
 }
 
 // Moves the reader past the comment lines before the header; returns the
 // header, the first other line (empty at the end of the file). `offset` is
 // where it starts; `comments` tells whether any came before it.
-QString skipComments(LineReader &reader, qint64 &offset, bool &comments)
+QByteArray skipComments(LineReader &reader, qint64 &offset, bool &comments)
 {
     comments = false;
     QByteArrayView line;
     while (reader.readLine(line, offset)) {
-        const QString text = QString::fromUtf8(line);
-        if (!text.isEmpty() && !isCommentLine(text))
-            return text;
+        if (!line.isEmpty() && !isComment(line))
+            return line.toByteArray();
         comments = true;
     }
-    return QString();
+    return QByteArray();
 }
 
 // The compatible reading serves files whose header the first line's rules
 // refuse, or whose first line is a comment without a delimiter.
 bool refusedByColumns(const LayoutResult &firstReading, QByteArrayView firstLine)
 {
-    return firstReading.fault == Fault::IncorrectColumns || firstReading.fault == Fault::TooFewColumns
-        || (firstReading.fault == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+    const Fault f = firstReading.fault;
+    return f == Fault::IncorrectColumns || f == Fault::TooFewColumns || f == Fault::NaturalLogPValue
+        || (f == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+}
+
+// PLINK 2 and REGENIE write the tests of a variant on consecutive rows:
+// the rows of the first variant tell which tests the file holds.
+constexpr int kFirstVariantRows = 1000;
+
+// What the first data rows tell: whether a row name comes first (R's
+// write.table: one field more than the header), which field holds a variant
+// written as chromosome:position, and which TEST to keep. Leaves the reader
+// at the first data line.
+Fault settleFromRows(LineReader &reader, LayoutResult &r)
+{
+    Layout &l = r.layout;
+    QByteArrayView line;
+    qint64 offset = 0, dataOffset = -1;
+    QByteArray firstKey; // the first row's chromosome and position fields
+    QList<QByteArray> tests;
+    int rows = 0;
+    Fault fault = Fault::None;
+    while (rows < kFirstVariantRows && reader.readLine(line, offset)) {
+        if (dataOffset < 0)
+            dataOffset = offset;
+        if (line.isEmpty() || (l.comments && line.startsWith('#')))
+            continue;
+        if (rows++ == 0) {
+            const QList<QByteArrayView> fields = splitFields(line, l);
+            if (fields.size() == r.names.size() + 1 && !fields.last().isEmpty()) {
+                l.rowNames = true;
+                for (int *column : {&l.chrColumn, &l.posColumn, &l.pColumn})
+                    ++*column;
+                for (int *column : {&l.log10Column, &l.testColumn})
+                    *column += *column != 0;
+                for (int &column : r.variantColumns)
+                    ++column;
+            }
+            if (!r.variantColumns.isEmpty()) {
+                const auto parses = [&](int column) {
+                    QByteArrayView chromosome, position;
+                    return splitVariant(fields.value(column - 1), chromosome, position) && toInt32(position);
+                };
+                const auto found = std::find_if(r.variantColumns.begin(), r.variantColumns.end(), parses);
+                if (found == r.variantColumns.end())
+                    fault = Fault::IncorrectColumns;
+                else
+                    l.chrColumn = l.posColumn = *found;
+                l.variant = true;
+            }
+            if (l.testColumn == 0 || fault != Fault::None)
+                break;
+        }
+        Fields f{};
+        const int seen = cut(line, l, f);
+        const QByteArray key = f[Chromosome].toByteArray() + '\t' + f[Position].toByteArray();
+        if (rows == 1)
+            firstKey = key;
+        else if (key != firstKey)
+            break;
+        if (seen >= l.testColumn)
+            tests << f[Test].toByteArray();
+    }
+    if (l.testColumn != 0) {
+        if (tests.contains("ADD"))
+            l.test = "ADD";
+        else if (!tests.isEmpty())
+            l.test = tests.first();
+        else
+            l.testColumn = 0; // no row says: every row is kept
+    }
+    if (dataOffset >= 0)
+        reader.seek(dataOffset);
+    return fault;
 }
 
 } // namespace
@@ -255,13 +320,13 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     qint64 headerOffset = 0;
     if (!reader.readLine(first, headerOffset))
         first = QByteArrayView();
-    QString header = QString::fromUtf8(first);
-    result = detectLayout(header);
+    const QByteArray firstLine = first.toByteArray(); // the view lasts until the next read
+    result = detectLayout(QByteArrayView(firstLine));
     bool compatible = false;
-    if (refusedByColumns(result, first)) {
+    if (refusedByColumns(result, firstLine)) {
         reader.seek(0);
         bool comments = false;
-        header = skipComments(reader, headerOffset, comments);
+        const QByteArray header = skipComments(reader, headerOffset, comments);
         LayoutResult other = detectCompatibleLayout(header);
         if (other.fault == Fault::None) {
             other.layout.comments = comments;
@@ -272,98 +337,133 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     if (result.fault != Fault::None)
         return result;
     Layout &l = result.layout;
-    if (!l.header) {
+    if (!l.header)
         reader.seek(headerOffset); // the first line is data
-    } else if (l.testColumn != 0) {
-        // The test kept is the first data row's.
-        QByteArrayView line;
-        qint64 dataOffset = -1, offset = 0;
-        while (reader.readLine(line, offset)) {
-            if (dataOffset < 0)
-                dataOffset = offset;
-            if (line.isEmpty() || (l.comments && line.startsWith('#')))
-                continue;
-            Fields fields;
-            if (l.blankRuns ? cutFields<true>(line, l, fields) : cutFields<false>(line, l, fields))
-                l.test = (l.unquote ? unquoted(fields[Test]) : fields[Test]).toByteArray();
-            break;
-        }
-        if (dataOffset >= 0)
-            reader.seek(dataOffset);
-    }
-    if (compatible || l.pIsLog10 || l.log10Column != 0 || l.testColumn != 0) {
-        result.columns = describeColumns(l.header ? splitFields(header, l) : QStringList(), l);
+    else
+        result.fault = settleFromRows(reader, result);
+    if (result.fault != Fault::None)
+        return result;
+    if (compatible || l.pIsLog10 || l.log10Column != 0 || l.testColumn != 0 || l.rowNames || l.chromosomeByName) {
+        result.columns = describeColumns(result.names, l);
         if (compatible)
             result.columns += QStringLiteral(" (compatible reading)");
     }
     return result;
 }
 
+namespace {
+
+// What a p-value or -log10 p field gives.
+struct Score {
+    enum Kind { Value, Missing, Zero, Bad };
+    Kind kind = Missing;
+    double value = 0;
+    Fault fault = Fault::None;
+};
+
+Score bad(Fault fault)
+{
+    return {Score::Bad, 0, fault};
+}
+
+// "NA", as R writes it; empty and "." as pandas, data.table, spreadsheets
+// and VCF write a missing value.
+bool isMissing(QByteArrayView text)
+{
+    return text.isEmpty() || text == "NA" || text == ".";
+}
+
+Score fromPValue(QByteArrayView text)
+{
+    if (isMissing(text))
+        return {};
+    if (const auto value = toDouble(text)) {
+        if (*value == 0)
+            return {Score::Zero};
+        if (!(*value > 0) || !std::isfinite(*value))
+            return bad(Fault::InvalidPValue);
+        // Below the smallest normal double the digits thin out: the text
+        // gives the exact score.
+        if (*value < DBL_MIN)
+            return {Score::Value, -decimalMagnitude(text)->log10};
+        return {Score::Value, -log10ClearingVectorState(*value)};
+    }
+    // Qt refuses numbers beyond a double's range: a positive one below it is
+    // a real, very strong p-value; a negative one is no p-value; one too
+    // large does not convert, as Qt says.
+    const auto magnitude = decimalMagnitude(text);
+    if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
+        return bad(Fault::NonNumericPValue);
+    if (magnitude->negative)
+        return bad(Fault::InvalidPValue);
+    return {Score::Value, -magnitude->log10};
+}
+
+Score fromLog10(QByteArrayView text)
+{
+    if (isMissing(text))
+        return {};
+    const auto value = toDouble(text);
+    if (!value)
+        return bad(Fault::NonNumericPValue);
+    // A negative -log10 p is a p above 1: the column holds something else,
+    // log10 p perhaps, whose plot would be upside down.
+    if (!std::isfinite(*value) || *value < 0)
+        return bad(Fault::InvalidPValue);
+    return {Score::Value, *value};
+}
+
+// The one way to a row's score: from its p-value, or its -log10 p, which
+// also stands in for a p-value written as 0 where it converts.
+Q_ALWAYS_INLINE Score rowScore(const Fields &f, int seen, const Layout &l)
+{
+    if (l.pIsLog10)
+        return fromLog10(f[PValue]);
+    const Score score = fromPValue(f[PValue]);
+    if (score.kind == Score::Zero && l.log10Column != 0 && seen >= l.log10Column) {
+        const Score log10 = fromLog10(f[Log10P]);
+        if (log10.kind == Score::Value)
+            return log10;
+    }
+    return score;
+}
+
+} // namespace
+
 Row convertRow(QByteArrayView line, const Layout &layout)
 {
     Row row;
-    const auto bad = [&row](Fault fault) {
-        row.kind = Row::Bad;
-        row.fault = fault;
-        return row;
-    };
     if (layout.comments && line.startsWith('#'))
         return row;
-    Fields f;
-    if (!(layout.blankRuns ? cutFields<true>(line, layout, f) : cutFields<false>(line, layout, f)))
-        return bad(Fault::MissingColumns);
-    if (layout.unquote) {
-        for (QByteArrayView &field : f)
-            field = unquoted(field);
-    }
-    row.label = f[Chromosome];
-    if (layout.testColumn != 0 && f[Test] != QByteArrayView(layout.test))
-        return row; // another test of the variant, not a marker
-    const auto isNA = [](QByteArrayView text) { return text.size() == 2 && text[0] == 'N' && text[1] == 'A'; };
-    const QByteArrayView p = f[PValue];
-    if (isNA(p))
+    Fields f{};
+    const int seen = cut(line, layout, f);
+    if (seen < std::max({layout.chrColumn, layout.posColumn, layout.pColumn})) {
+        row.kind = Row::Bad;
+        row.fault = Fault::MissingColumns;
         return row;
-    double score = 0;
-    QByteArrayView log10Text; // a -log10 p to read as the score
-    bool readLog10 = layout.pIsLog10;
-    if (readLog10) {
-        log10Text = p;
-    } else if (const auto value = toDouble(p)) {
-        if (*value == 0) {
-            // A p-value written as 0 beyond a double's range: its -log10 may still tell.
-            if (layout.log10Column == 0 || isNA(f[Log10P]))
-                return row;
-            readLog10 = true;
-            log10Text = f[Log10P];
-        } else if (!(*value > 0) || !std::isfinite(*value)) {
-            return bad(Fault::InvalidPValue);
-        } else {
-            score = -log10ClearingVectorState(*value);
-        }
-    } else {
-        // Qt refuses numbers beyond a double's range: a positive one below it
-        // is a real, very strong p-value; a negative one is no p-value; one
-        // too large does not convert, as Qt says.
-        const auto magnitude = decimalMagnitude(p);
-        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
-            return bad(Fault::NonNumericPValue);
-        if (magnitude->negative)
-            return bad(Fault::InvalidPValue);
-        score = -magnitude->log10;
     }
-    if (readLog10) {
-        const auto value = toDouble(log10Text);
-        if (!value)
-            return bad(Fault::NonNumericPValue);
-        if (!std::isfinite(*value))
-            return bad(Fault::InvalidPValue);
-        score = *value;
+    if (layout.variant && !splitVariant(f[Chromosome], f[Chromosome], f[Position]))
+        f[Position] = QByteArrayView(); // no position in it
+    row.label = f[Chromosome];
+    // The columns beyond the three are optional in each row.
+    if (layout.testColumn != 0 && seen >= layout.testColumn && f[Test] != QByteArrayView(layout.test))
+        return row; // another test of the variant, not a marker
+    const Score score = rowScore(f, seen, layout);
+    if (score.kind == Score::Bad) {
+        row.kind = Row::Bad;
+        row.fault = score.fault;
+        return row;
     }
+    if (score.kind != Score::Value)
+        return row;
     const auto position = toInt32(f[Position]);
-    if (!position)
-        return bad(Fault::NonIntegerPosition);
+    if (!position) {
+        row.kind = Row::Bad;
+        row.fault = Fault::NonIntegerPosition;
+        return row;
+    }
     row.kind = Row::Kept;
     row.position = *position;
-    row.score = score;
+    row.score = score.value;
     return row;
 }
