@@ -1,5 +1,7 @@
 #include "linereader.h"
 
+#include "vcf.h"
+
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -158,6 +160,10 @@ LineReader::~LineReader()
 
 bool LineReader::open(const QString &path)
 {
+    if (VcfSource::isVcf(path)) {
+        vcf_ = std::make_unique<VcfSource>();
+        return vcf_->open(path);
+    }
     file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly))
         return false;
@@ -261,6 +267,8 @@ void LineReader::fail()
 
 bool LineReader::seek(qint64 offset)
 {
+    if (vcf_)
+        return vcf_->seek(offset);
     if (inMemory_) {
         if (offset < 0 || offset > buffer_.size())
             return false;
@@ -402,8 +410,25 @@ bool LineReader::fill()
     return true;
 }
 
+bool LineReader::damaged() const
+{
+    return damaged_ || (vcf_ && vcf_->failed());
+}
+
+bool LineReader::unreadableRecord() const
+{
+    return vcf_ && vcf_->failed() && !vcf_->compressionDamaged();
+}
+
 bool LineReader::restIsDamaged()
 {
+    if (vcf_) {
+        QByteArrayView line;
+        qint64 offset = 0;
+        while (vcf_->readLine(line, offset)) {
+        }
+        return vcf_->failed();
+    }
     if (source_ == Source::Plain || inMemory_)
         return damaged_;
     while (!eof_) {
@@ -428,6 +453,8 @@ qint64 LineReader::virtualOffset(qint64 at)
 
 bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
 {
+    if (vcf_)
+        return vcf_->readLine(line, offset);
     qsizetype scanned = 0; // bytes after pos_ known to hold no LF
     const void *lf = nullptr;
     for (;;) {

@@ -4,7 +4,8 @@
 // without any allocation per line. A file starting with the gzip magic
 // bytes is read decompressed, whatever its name: plain gzip, or bgzip
 // (block gzip, as tabix-indexed files are); a big one is decompressed on
-// threads of its own.
+// threads of its own. A GWAS-VCF file (VCF or BCF by its content) is read
+// through its own source, one line per record (vcf.h).
 #pragma once
 
 #include <QByteArray>
@@ -16,6 +17,7 @@
 
 struct BGZF;
 class GzipAhead;
+class VcfSource;
 
 class LineReader
 {
@@ -30,7 +32,7 @@ public:
     bool open(const QString &path);
     // True for a file of no bytes at all (decompressed, for a compressed one).
     bool isEmpty() const { return empty_; }
-    // True when no line is left, as QTextStream::atEnd.
+    // True when no line is left, as QTextStream::atEnd (text files only).
     bool atEnd();
     // The next line without its terminator; the view stays valid until the
     // next call. offset is where the line starts, usable with seek(): the
@@ -42,9 +44,13 @@ public:
     // In a gzip file, which cannot seek, going back decompresses again from
     // the start.
     bool seek(qint64 offset);
-    // True once compressed data turned out damaged or cut short; reading
-    // then stops as at the end of the file.
-    bool damaged() const { return damaged_; }
+    // True once compressed data turned out damaged or cut short, or a VCF
+    // record could not be read; reading then stops as at the end of the file.
+    bool damaged() const;
+    // Whether that was a VCF record, not the compressed data.
+    bool unreadableRecord() const;
+    // The source of a GWAS-VCF file's lines (null for other files).
+    const VcfSource *vcf() const { return vcf_.get(); }
     // Reads the rest of a compressed file to tell whether it is damaged: a
     // gzip file's checksum comes only at its end, so a damaged one can give
     // wrong lines before. For a line that looks wrong.
@@ -73,6 +79,7 @@ private:
     Source source_ = Source::Plain;
     BGZF *bgzf_ = nullptr;
     std::unique_ptr<GzipAhead> ahead_; // gzip: decompresses on its own thread
+    std::unique_ptr<VcfSource> vcf_;
     std::vector<Block> blocks_; // bgzip: the blocks in buffer_, in order
     size_t blockCursor_ = 0;    // the block of the last line returned
     qint64 skip_ = 0;           // decompressed bytes still to drop before reading

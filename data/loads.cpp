@@ -100,19 +100,25 @@ bool sameLabel(QByteArrayView bytes, const QByteArray &labelBytes, const QString
     return QString::fromUtf8(bytes) == label;
 }
 
-// Opens the file and settles its layout; damaged compressed data is told
-// whatever the layout step made of it.
+// What stopped the reader: damaged compressed data, or a VCF record.
+Fault damage(const LineReader &reader)
+{
+    return reader.unreadableRecord() ? Fault::BadVcfRecord : Fault::DamagedCompressed;
+}
+
 // A line that looks wrong in a damaged compressed file is the damage's doing.
 Fault rowFault(LineReader &reader, Fault fault)
 {
-    return reader.restIsDamaged() ? Fault::DamagedCompressed : fault;
+    return reader.restIsDamaged() ? damage(reader) : fault;
 }
 
+// Opens the file and settles its layout; damaged compressed data is told
+// whatever the layout step made of it.
 LayoutResult openReader(LineReader &reader, const QString &path)
 {
     LayoutResult result = openDataFile(reader, path);
     if (reader.damaged())
-        result.fault = Fault::DamagedCompressed;
+        result.fault = damage(reader);
     return result;
 }
 
@@ -186,7 +192,7 @@ GenomeWide loadGenomeWide(const QString &path)
         previousX = int(x);
     }
     if (reader.damaged()) {
-        g.fault = Fault::DamagedCompressed;
+        g.fault = damage(reader);
         return g;
     }
     if (g.scores.size() < 2) {
@@ -291,7 +297,7 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
         }
     }
     if (reader.damaged())
-        run.fault = Fault::DamagedCompressed;
+        run.fault = damage(reader);
     else if (run.positions.size() < 2)
         run.fault = Fault::TooFewRowsChromosome;
     return run;

@@ -3,6 +3,7 @@
 #include "columns.h"
 #include "linereader.h"
 #include "numbers.h"
+#include "vcf.h"
 #include "vectorstate.h"
 
 #include <algorithm>
@@ -307,6 +308,24 @@ Fault settleFromRows(LineReader &reader, LayoutResult &r)
 
 } // namespace
 
+namespace {
+
+// A GWAS-VCF file's records come as "CHROM<TAB>POS<TAB>LP" lines.
+LayoutResult vcfLayout(const VcfSource &vcf)
+{
+    LayoutResult result;
+    if (!vcf.hasLp()) {
+        result.fault = Fault::VcfWithoutLp;
+        return result;
+    }
+    result.layout.pIsLog10 = true;
+    result.columns = QStringLiteral("Columns read: chromosome CHROM, position POS, -log10 p-value LP of sample ")
+        + vcf.sampleName() + QStringLiteral(" (GWAS-VCF)");
+    return result;
+}
+
+} // namespace
+
 LayoutResult openDataFile(LineReader &reader, const QString &path)
 {
     LayoutResult result;
@@ -314,6 +333,8 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
         result.fault = Fault::CannotOpen;
         return result;
     }
+    if (reader.vcf())
+        return vcfLayout(*reader.vcf());
     if (reader.isEmpty())
         return result; // no rows: the default columns
     QByteArrayView first;

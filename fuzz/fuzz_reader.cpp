@@ -5,7 +5,9 @@
 // byte's parity) load exactly alike, and read their runs back from their own
 // offsets.
 // Bytes that start with the gzip magic bytes are read decompressed, so the
-// fuzzer also reaches damaged compressed data (seeds: corpus/reader/*.gz).
+// fuzzer also reaches damaged compressed data (seeds: corpus/reader/*.gz);
+// bytes that start as VCF or BCF go through htslib's VCF/BCF reader
+// (seeds: corpus/reader/gwas.*).
 // A broken rule aborts, which libFuzzer reports as a crash.
 #include "invariants.h"
 
