@@ -10,15 +10,61 @@ using Names = std::initializer_list<const char *>;
 
 // The names other tools give each column, in the order they are preferred:
 // BOLT-LMM writes P_BOLT_LMM_INF before P_BOLT_LMM, the better p-value.
+// Taken from the documented output headers of these tools (manual):
+//   PLINK 1.9 .assoc, .qassoc, .assoc.linear/.logistic: CHR BP P
+//     (cog-genomics.org/plink/1.9/formats)
+//   PLINK 2 --glm: #CHROM POS P, or LOG10_P (cog-genomics.org/plink/2.0/formats)
+//   REGENIE step 2: CHROM GENPOS LOG10P (rgcgithub.github.io/regenie/options)
+//   SAIGE step 2: CHR POS p.value (saigegit.github.io/SAIGE-doc)
+//   BOLT-LMM: CHR BP P_BOLT_LMM_INF P_BOLT_LMM, and P_LINREG with
+//     --verboseStats (alkesgroup.broadinstitute.org/BOLT-LMM/BOLT-LMM_manual.html)
+//   GCTA --mlma: Chr bp p; fastGWA: CHR POS P; --cojo-slct .jma.cojo: Chr bp p
+//     (yanglab.westlake.edu.cn/software/gcta)
+//   GEMMA -lmm: chr ps p_wald p_lrt p_score (GEMMA user manual, output files)
+//   SNPTEST: chromosome position frequentist_add_pvalue
+//     (mathgen.stats.ox.ac.uk/genetics_software/snptest/snptest.html)
+//   EPACTS single-variant tests: #CHROM BEGIN END MARKER_ID PVALUE
+//     (genome.sph.umich.edu/wiki/EPACTS)
+//   RVTESTS: CHROM POS PVALUE (github.com/zhanxw/rvtests)
+//   METAL with TRACKPOSITIONS: MarkerName Chromosome Position P-value
+//     (genome.sph.umich.edu/wiki/METAL_Documentation)
+//   GWAMA: rs_number chromosome position p-value (genomics.ut.ee, GWAMA)
+//   MR-MEGA: MarkerName Chromosome Position P-value_association (genomics.ut.ee, MR-MEGA)
+//   LDAK --linear: Chromosome Predictor Basepair Wald_P
+//     (dougspeed.com/single-predictor-analysis)
+//   FaST-LMM: Chr ChrPos PValue (fastlmm.github.io)
+//   GAPIT: SNP Chromosome Position P.value (GAPIT user manual)
+//   TASSEL 5 GLM/MLM: Marker Chr Pos p (TASSEL 5 user manual)
+//   GMMAT glmm.score: SNP CHR POS PVAL (GMMAT user manual)
+//   GENESIS assocTestSingle: variant.id chr pos Score.pval (GENESIS reference)
+//   SUGEN: CHROM POS PVALUE (SUGEN documentation)
+//   OSCA --linear: Chr SNP bp p (yanglab.westlake.edu.cn/software/osca)
+//   BGENIE: chr rsid pos <trait>-log10p (jmarchini.org/bgenie-usage)
+//   Hail linear_regression_rows export: locus alleles p_value (hail.is docs)
+//   PheWeb: chrom pos pval (github.com/statgen/pheweb)
+//   LocusZoom: #chrom pos neg_log_pvalue (my.locuszoom.org help)
+//   GWAS Catalog GWAS-SSF: chromosome base_pair_location p_value
+//     neg_log_10_p_value (github.com/EBISPOT/gwas-summary-statistics-standard)
+//   FinnGen: #chrom pos pval mlogp (finngen.gitbook.io/documentation)
+//   Pan-UKB: chr pos neglog10_pval_meta (pan.ukbb.broadinstitute.org/docs)
+//   UK Biobank, Neale lab round 2: variant pval (nealelab.github.io/UKBB_ldsc)
+//   Open Targets Genetics: chrom pos pval (genetics-docs.opentargets.org)
+//   tensorQTL cis_nominal: variant_id (chr1_12345_A_G_b38) pval_nominal
+//     (github.com/broadinstitute/tensorqtl)
+//   GWAS-VCF: CHROM POS and FORMAT LP, read as VCF (github.com/MRCIEU/gwas-vcf-specification)
+// Names the rules find (containing "pos", "pval", "p-val", "chr"; -log10
+// spellings) need no entry.
 const Names kChromosomeNames = {"CHR", "CHROM", "#CHROM", "CHROMOSOME", "#CHR"};
-const Names kPositionNames = {"POS", "BP", "BASE_PAIR_LOCATION", "POSITION", "PS"};
-const Names kPValueNames = {"P",          "PVAL",          "P_VALUE", "P.VALUE", "PVALUE", "P-VALUE",
-                            "P_BOLT_LMM", "P_BOLT_LMM_INF", "P_WALD",  "FREQUENTIST_ADD_PVALUE"};
+const Names kPositionNames = {"POS", "BP", "BASE_PAIR_LOCATION", "POSITION", "PS", "BEGIN", "BASEPAIR"};
+const Names kPValueNames = {"P",      "PVAL",          "P_VALUE",   "P.VALUE", "PVALUE", "P-VALUE",
+                            "P_BOLT_LMM", "P_BOLT_LMM_INF", "P_WALD", "FREQUENTIST_ADD_PVALUE",
+                            "WALD_P", "P_LRT",         "P_SCORE",   "P_LINREG"};
 const Names kLog10Names = {"LOG10P", "MLOGP", "NEG_LOG10_P", "NEG_LOG_10_P_VALUE", "NEGLOG10_PVAL", "LOGP"};
 
 // Columns that hold a variant as chromosome and position (1:12345,
 // 1:12345:A:G, chr1:12345:A:G, 1_12345_A_G), for files without a position
-// column: UK Biobank's variant, Hail's locus, METAL's MarkerName.
+// column: UK Biobank's variant, Hail's locus, METAL's MarkerName, tensorQTL's
+// variant_id.
 const Names kVariantNames = {"LOCUS", "VARIANT", "VARIANT_ID", "MARKERNAME", "MARKERID", "MARKER",
                              "SNPID",  "SNP_ID",  "ID",         "SNP",        "CPTID"};
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
@@ -124,10 +125,29 @@ qint64 VcfSource::tell() const
     return gzip_ ? bgzf_utell(file_->fp.bgzf) : bgzf_tell(file_->fp.bgzf);
 }
 
+// htslib takes a BCF record's two lengths as they stand and allocates them,
+// up to 8 GB for damaged data: a record far beyond any GWAS-VCF record's
+// size is a damaged one. Looked at where the block in memory holds them.
+bool VcfSource::recordSizePlausible()
+{
+    constexpr quint64 kLargestRecord = quint64(64) << 20;
+    BGZF *bgzf = file_->fp.bgzf;
+    if (bgzf->block_offset >= bgzf->block_length && bgzf_read_block(bgzf) != 0)
+        return false;
+    if (bgzf->block_length - bgzf->block_offset < 8)
+        return true; // at the end, or across two blocks: htslib judges
+    const uchar *lengths = static_cast<const uchar *>(bgzf->uncompressed_block) + bgzf->block_offset;
+    return quint64(qFromLittleEndian<quint32>(lengths)) + qFromLittleEndian<quint32>(lengths + 4) <= kLargestRecord;
+}
+
 bool VcfSource::readLine(QByteArrayView &line, qint64 &offset)
 {
     if (failed_)
         return false;
+    if (hts_get_format(file_)->format == bcf && !recordSizePlausible()) {
+        fail();
+        return false;
+    }
     offset = tell();
     const int status = bcf_read(file_, header_, record_);
     if (status == -1)

@@ -45,6 +45,7 @@ public:
 
 private:
     bool openFile();
+    bool recordSizePlausible();
     void close();
     qint64 tell() const;
     void fail();
