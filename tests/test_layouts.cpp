@@ -163,7 +163,7 @@ private slots:
         layout("LDSC .sumstats", "SNP\tA1\tA2\tN\tZ\nrs1\tA\tG\t1000\t2.5\n", refused);
         layout("UK Biobank round 2", "variant\tminor_allele\tminor_AF\tlow_confidence_variant\tn_complete_samples\tAC\t"
                                      "ytx\tbeta\tse\ttstat\tpval\n1:15791:C:T\tT\t0.01\ttrue\t1000\t2\t1\t0.1\t0.1\t1\t0.5\n",
-               refused);
+               "Columns read: chromosome and position variant, p-value pval" + kCompatible, {"1 15791 0.30103"});
         // Natural-log p-values are negative: refused at the first one.
         layout("older Pan-UKB, natural log", "chr\tpos\tref\talt\taf_meta\tbeta_meta\tse_meta\tpval_meta\n"
                                              "1\t100\tA\tG\t0.1\t0.2\t0.1\t-2.5\n",
@@ -203,8 +203,8 @@ private slots:
              {"1 200 1"});
         rule("-log10 p that does not convert", "CHR BP LOG10P\n1 100 high\n", faultMessage(Fault::NonNumericPValue));
         rule("-log10 p that is infinite", "CHR BP LOG10P\n1 100 inf\n", faultMessage(Fault::InvalidPValue));
-        rule("the first data row's test, though its p-value is NA", "CHR POS TEST P\n1 100 DOM NA\n1 100 ADD 0.1\n"
-             "1 200 DOM 0.01\n", "Columns read: chromosome CHR, position POS, p-value P, rows with TEST DOM", {"1 200 2"});
+        rule("ADD where the first variant has it", "CHR POS TEST P\n1 100 DOM NA\n1 100 ADD 0.1\n"
+             "1 200 DOM 0.01\n", "Columns read: chromosome CHR, position POS, p-value P, rows with TEST ADD", {"1 100 1"});
         rule("test matched exactly", "CHR\tPOS\ttest\tP\n1\t100\tA\t0.1\n1\t200\tB\t0.01\n", "",
              {"1 100 1", "1 200 2"});
         rule("all comments", "# one\n# two\n", faultMessage(Fault::TooFewColumns));

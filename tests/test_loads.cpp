@@ -199,8 +199,8 @@ private slots:
         QCOMPARE(g.fault, Fault::None);
         QCOMPARE(g.table.startOffset[1], qint64(blockStart[2]) << 16); // a virtual offset
 
-        // Damage the compressed data of runs 0 and 2 (their CRC32 no longer matches).
-        for (const int block : {1, 3}) {
+        // Damage the compressed data of run 2 (its CRC32 no longer matches).
+        for (const int block : {3}) {
             const qsizetype crc = blockStart[block + 1] - 8;
             packed[crc] = char(packed[crc] ^ 0x5a);
         }
