@@ -29,7 +29,7 @@ inline QByteArrayView unquoted(QByteArrayView field)
 // counted from 1, until take returns false or the line ends. Returns the
 // number of fields handed over. Empty fields count: "a,,b" has three, and
 // so has "a,b," (the last one empty); with blankRuns a line of blanks has
-// none. With unquote, a field that starts with a double quote runs to the
+// one, empty. With unquote, a field that starts with a double quote runs to the
 // quote that is followed by a delimiter or the line's end, and is handed
 // over without its quotes.
 template <bool blankRuns, typename Take>
@@ -43,8 +43,6 @@ Q_ALWAYS_INLINE int forEachField(QByteArrayView line, const FieldSplitting &s, T
     if (blankRuns) {
         while (field != end && isBlank(*field))
             ++field;
-        if (field == end)
-            return 0;
     }
     for (int column = 1;; ++column) {
         // Fields are short: a plain scan beats a memchr call per field.

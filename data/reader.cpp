@@ -436,12 +436,13 @@ Score fromLog10(QByteArrayView text)
 
 // The one way to a row's score: from its p-value, or its -log10 p, which
 // also stands in for a p-value written as 0 where it converts.
-Q_ALWAYS_INLINE Score rowScore(const Fields &f, int seen, const Layout &l)
+Q_ALWAYS_INLINE Score rowScore(const Fields &f, const Layout &l)
 {
     if (l.pIsLog10)
         return fromLog10(f[PValue]);
     const Score score = fromPValue(f[PValue]);
-    if (score.kind == Score::Zero && l.log10Column != 0 && seen >= l.log10Column) {
+    // A row without the column has an empty field, which is no -log10 p.
+    if (score.kind == Score::Zero && l.log10Column != 0) {
         const Score log10 = fromLog10(f[Log10P]);
         if (log10.kind == Score::Value)
             return log10;
@@ -469,7 +470,7 @@ Row convertRow(QByteArrayView line, const Layout &layout)
     // The columns beyond the three are optional in each row.
     if (layout.testColumn != 0 && seen >= layout.testColumn && f[Test] != QByteArrayView(layout.test))
         return row; // another test of the variant, not a marker
-    const Score score = rowScore(f, seen, layout);
+    const Score score = rowScore(f, layout);
     if (score.kind == Score::Bad) {
         row.kind = Row::Bad;
         row.fault = score.fault;
