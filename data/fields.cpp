@@ -1,15 +1,23 @@
 #include "fields.h"
 
-QList<QByteArrayView> splitFields(QByteArrayView line, const FieldSplitting &s)
+namespace {
+
+template <bool blankRuns, bool quoted>
+QList<QByteArrayView> allFields(QByteArrayView line, char delimiter)
 {
     QList<QByteArrayView> fields;
-    const auto take = [&fields](int, QByteArrayView text) {
-        fields.append(text);
-        return true;
-    };
-    if (s.blankRuns)
-        forEachField<true>(line, s, take);
-    else
-        forEachField<false>(line, s, take);
+    FieldCursor<blankRuns, quoted> cursor(line, delimiter);
+    do
+        fields.append(cursor.next());
+    while (!cursor.atEnd());
     return fields;
+}
+
+} // namespace
+
+QList<QByteArrayView> splitFields(QByteArrayView line, const FieldSplitting &s)
+{
+    if (s.blankRuns)
+        return s.unquote ? allFields<true, true>(line, s.delimiter) : allFields<true, false>(line, s.delimiter);
+    return s.unquote ? allFields<false, true>(line, s.delimiter) : allFields<false, false>(line, s.delimiter);
 }

@@ -25,50 +25,62 @@ inline QByteArrayView unquoted(QByteArrayView field)
     return quoted ? field.sliced(1, field.size() - 2) : field;
 }
 
-// Calls take(column, text) for each field of the line in turn, columns
-// counted from 1, until take returns false or the line ends. Returns the
-// number of fields handed over. Empty fields count: "a,,b" has three, and
-// so has "a,b," (the last one empty); with blankRuns a line of blanks has
-// one, empty. With unquote, a field that starts with a double quote runs to the
-// quote that is followed by a delimiter or the line's end, and is handed
-// over without its quotes.
-template <bool blankRuns, typename Take>
-Q_ALWAYS_INLINE int forEachField(QByteArrayView line, const FieldSplitting &s, Take take)
+// Goes through the fields of a line in turn: the one splitter of header
+// lines and rows. Empty fields count: "a,,b" has three fields, and so has
+// "a,b," (the last one empty); with blankRuns leading blanks are skipped and
+// a line of blanks has one empty field. With quoted, a field that starts
+// with a double quote runs to the quote that is followed by a delimiter or
+// the line's end, and is handed over without its quotes.
+template <bool blankRuns, bool quoted>
+class FieldCursor
 {
-    const char delimiter = s.delimiter; // locals: no store can change them
-    const bool unquote = s.unquote;
-    const auto endsField = [delimiter](char c) { return blankRuns ? isBlank(c) : c == delimiter; };
-    const char *field = line.data();
-    const char *const end = field + line.size();
-    if (blankRuns) {
-        while (field != end && isBlank(*field))
-            ++field;
+public:
+    FieldCursor(QByteArrayView line, char delimiter)
+        : field_(line.data()), end_(line.data() + line.size()), delimiter_(delimiter)
+    {
+        if (blankRuns) {
+            while (field_ != end_ && isBlank(*field_))
+                ++field_;
+        }
     }
-    for (int column = 1;; ++column) {
+
+    // Whether the line has no field left. A line has at least one.
+    bool atEnd() const { return atEnd_; }
+
+    // The next field; only while not atEnd().
+    Q_ALWAYS_INLINE QByteArrayView next()
+    {
         // Fields are short: a plain scan beats a memchr call per field.
-        const char *stop = field;
-        if (unquote && stop != end && *stop == '"') {
-            for (const char *quote = stop + 1; quote != end; ++quote) {
-                if (*quote == '"' && (quote + 1 == end || endsField(quote[1]))) {
+        const char *stop = field_;
+        if (quoted && stop != end_ && *stop == '"') {
+            for (const char *quote = stop + 1; quote != end_; ++quote) {
+                if (*quote == '"' && (quote + 1 == end_ || endsField(quote[1]))) {
                     stop = quote + 1;
                     break;
                 }
             }
         }
-        while (stop != end && !endsField(*stop))
+        while (stop != end_ && !endsField(*stop))
             ++stop;
-        const QByteArrayView text(field, stop - field);
-        if (!take(column, unquote ? unquoted(text) : text) || stop == end)
-            return column;
-        field = stop + 1;
-        if (blankRuns) {
-            while (field != end && isBlank(*field))
-                ++field;
-            if (field == end)
-                return column;
+        const QByteArrayView text(field_, stop - field_);
+        atEnd_ = stop == end_;
+        field_ = atEnd_ ? stop : stop + 1;
+        if (blankRuns && !atEnd_) {
+            while (field_ != end_ && isBlank(*field_))
+                ++field_;
+            atEnd_ = field_ == end_;
         }
+        return quoted ? unquoted(text) : text;
     }
-}
+
+private:
+    bool endsField(char c) const { return blankRuns ? isBlank(c) : c == delimiter_; }
+
+    const char *field_;
+    const char *const end_;
+    const char delimiter_;
+    bool atEnd_ = false;
+};
 
 // Every field of a line.
 QList<QByteArrayView> splitFields(QByteArrayView line, const FieldSplitting &s);

@@ -165,50 +165,72 @@ bool isCommentLine(const QString &line)
 namespace {
 
 enum Role { Chromosome, Position, PValue, Log10P, Test, kRoles };
-using Fields = QByteArrayView[kRoles];
 
-// Cuts the fields of the layout's columns out of a row. Returns how many
-// fields it went through: fewer than the last column in use where the row
-// ends first.
-template <bool blankRuns>
-Q_ALWAYS_INLINE int cutFields(QByteArrayView line, const Layout &l, Fields &fields)
+// The fields of a row that the layout's columns name; those the row does
+// not reach are empty.
+struct RowFields {
+    QByteArrayView field[kRoles];
+    int count = 0; // fields gone through: fewer than the last column in use where the row ends first
+    QByteArrayView operator[](Role role) const { return field[role]; }
+};
+
+template <bool blankRuns, bool quoted>
+Q_ALWAYS_INLINE void cutAs(QByteArrayView line, const Layout &l, RowFields &f)
 {
     const int columns[kRoles] = {l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn};
-    const int lastColumn = std::max({l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn});
+    const int lastColumn = std::max(std::max(std::max(columns[0], columns[1]), std::max(columns[2], columns[3])),
+                                    columns[4]);
     const bool further = l.log10Column != 0 || l.testColumn != 0;
-    return forEachField<blankRuns>(line, l, [&](int column, QByteArrayView text) {
+    FieldCursor<blankRuns, quoted> cursor(line, l.delimiter);
+    int column = 0;
+    do {
+        const QByteArrayView text = cursor.next();
+        ++column;
         // Written out: a loop over the roles is not unrolled.
-        fields[Chromosome] = column == columns[Chromosome] ? text : fields[Chromosome];
-        fields[Position] = column == columns[Position] ? text : fields[Position];
-        fields[PValue] = column == columns[PValue] ? text : fields[PValue];
+        f.field[Chromosome] = column == columns[Chromosome] ? text : f.field[Chromosome];
+        f.field[Position] = column == columns[Position] ? text : f.field[Position];
+        f.field[PValue] = column == columns[PValue] ? text : f.field[PValue];
         if (further) {
-            fields[Log10P] = column == columns[Log10P] ? text : fields[Log10P];
-            fields[Test] = column == columns[Test] ? text : fields[Test];
+            f.field[Log10P] = column == columns[Log10P] ? text : f.field[Log10P];
+            f.field[Test] = column == columns[Test] ? text : f.field[Test];
         }
-        return column != lastColumn;
-    });
+    } while (column != lastColumn && !cursor.atEnd());
+    f.count = column;
 }
 
-int cut(QByteArrayView line, const Layout &l, Fields &fields)
+// Cuts the layout's columns out of a row.
+Q_ALWAYS_INLINE void cut(QByteArrayView line, const Layout &l, RowFields &f)
 {
-    return l.blankRuns ? cutFields<true>(line, l, fields) : cutFields<false>(line, l, fields);
+    if (l.unquote) // the compatible reading, its own copies
+        l.blankRuns ? cutAs<true, true>(line, l, f) : cutAs<false, true>(line, l, f);
+    else
+        l.blankRuns ? cutAs<true, false>(line, l, f) : cutAs<false, false>(line, l, f);
+}
+
+// Whether the row has its chromosome, position and p-value fields.
+bool hasMainFields(const RowFields &f, const Layout &l)
+{
+    return f.count >= std::max(std::max(l.chrColumn, l.posColumn), l.pColumn);
 }
 
 // A variant written as chromosome and position: 1:12345, 1:12345:A:G,
 // chr1:12345:A:G, 1_12345_A_G. The chromosome ends at the first ':' (at the
 // first '_' where there is no ':'), the position at the next ':' or '_'.
-bool splitVariant(QByteArrayView variant, QByteArrayView &chromosome, QByteArrayView &position)
+// Without either, the whole text is the chromosome and there is no position.
+struct Locus {
+    QByteArrayView chromosome, position;
+};
+
+Locus splitVariant(QByteArrayView variant)
 {
     const qsizetype colon = variant.indexOf(':');
     const qsizetype end = colon >= 0 ? colon : variant.indexOf('_');
     if (end <= 0)
-        return false;
+        return {variant, {}};
     qsizetype stop = end + 1;
     while (stop < variant.size() && variant[stop] != ':' && variant[stop] != '_')
         ++stop;
-    chromosome = variant.first(end);
-    position = variant.sliced(end + 1, stop - end - 1);
-    return true;
+    return {variant.first(end), variant.sliced(end + 1, stop - end - 1)};
 }
 
 // Moves the reader past the comment lines before the header; returns the
@@ -270,8 +292,8 @@ Fault settleFromRows(LineReader &reader, LayoutResult &r)
             }
             if (!r.variantColumns.isEmpty()) {
                 const auto parses = [&](int column) {
-                    QByteArrayView chromosome, position;
-                    return splitVariant(fields.value(column - 1), chromosome, position) && toInt32(position);
+                    const Locus locus = splitVariant(fields.value(column - 1));
+                    return !locus.chromosome.isEmpty() && toInt32(locus.position);
                 };
                 const auto found = std::find_if(r.variantColumns.begin(), r.variantColumns.end(), parses);
                 if (found == r.variantColumns.end())
@@ -283,14 +305,16 @@ Fault settleFromRows(LineReader &reader, LayoutResult &r)
             if (l.testColumn == 0 || fault != Fault::None)
                 break;
         }
-        Fields f{};
-        const int seen = cut(line, l, f);
+        RowFields f;
+        cut(line, l, f);
+        if (!hasMainFields(f, l))
+            break; // a short row, which the loads report
         const QByteArray key = f[Chromosome].toByteArray() + '\t' + f[Position].toByteArray();
         if (rows == 1)
             firstKey = key;
         else if (key != firstKey)
             break;
-        if (seen >= l.testColumn)
+        if (f.count >= l.testColumn)
             tests << f[Test].toByteArray();
     }
     if (l.testColumn != 0) {
@@ -374,24 +398,26 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
 
 namespace {
 
-// What a p-value or -log10 p field gives.
+// What a p-value or -log10 p field gives. Sixteen bytes: it goes in
+// registers, not through memory.
 struct Score {
     enum Kind { Value, Missing, Zero, Bad };
-    Kind kind = Missing;
     double value = 0;
+    Kind kind = Missing;
     Fault fault = Fault::None;
 };
 
 Score bad(Fault fault)
 {
-    return {Score::Bad, 0, fault};
+    return {0, Score::Bad, fault};
 }
 
 // "NA", as R writes it; empty and "." as pandas, data.table, spreadsheets
 // and VCF write a missing value.
-bool isMissing(QByteArrayView text)
+Q_ALWAYS_INLINE bool isMissing(QByteArrayView text)
 {
-    return text.isEmpty() || text == "NA" || text == ".";
+    const qsizetype size = text.size();
+    return size == 0 || (size == 1 && text[0] == '.') || (size == 2 && text[0] == 'N' && text[1] == 'A');
 }
 
 Score fromPValue(QByteArrayView text)
@@ -400,14 +426,14 @@ Score fromPValue(QByteArrayView text)
         return {};
     if (const auto value = toDouble(text)) {
         if (*value == 0)
-            return {Score::Zero};
+            return {0, Score::Zero};
         if (!(*value > 0) || !std::isfinite(*value))
             return bad(Fault::InvalidPValue);
         // Below the smallest normal double the digits thin out: the text
         // gives the exact score.
         if (*value < DBL_MIN)
-            return {Score::Value, -decimalMagnitude(text)->log10};
-        return {Score::Value, -log10ClearingVectorState(*value)};
+            return {-decimalMagnitude(text)->log10, Score::Value};
+        return {-log10ClearingVectorState(*value), Score::Value};
     }
     // Qt refuses numbers beyond a double's range: a positive one below it is
     // a real, very strong p-value; a negative one is no p-value; one too
@@ -417,7 +443,7 @@ Score fromPValue(QByteArrayView text)
         return bad(Fault::NonNumericPValue);
     if (magnitude->negative)
         return bad(Fault::InvalidPValue);
-    return {Score::Value, -magnitude->log10};
+    return {-magnitude->log10, Score::Value};
 }
 
 Score fromLog10(QByteArrayView text)
@@ -431,12 +457,12 @@ Score fromLog10(QByteArrayView text)
     // log10 p perhaps, whose plot would be upside down.
     if (!std::isfinite(*value) || *value < 0)
         return bad(Fault::InvalidPValue);
-    return {Score::Value, *value};
+    return {*value, Score::Value};
 }
 
 // The one way to a row's score: from its p-value, or its -log10 p, which
 // also stands in for a p-value written as 0 where it converts.
-Q_ALWAYS_INLINE Score rowScore(const Fields &f, const Layout &l)
+Q_ALWAYS_INLINE Score rowScore(const RowFields &f, const Layout &l)
 {
     if (l.pIsLog10)
         return fromLog10(f[PValue]);
@@ -457,18 +483,22 @@ Row convertRow(QByteArrayView line, const Layout &layout)
     Row row;
     if (layout.comments && line.startsWith('#'))
         return row;
-    Fields f{};
-    const int seen = cut(line, layout, f);
-    if (seen < std::max({layout.chrColumn, layout.posColumn, layout.pColumn})) {
+    RowFields f;
+    cut(line, layout, f);
+    if (!hasMainFields(f, layout)) {
         row.kind = Row::Bad;
         row.fault = Fault::MissingColumns;
         return row;
     }
-    if (layout.variant && !splitVariant(f[Chromosome], f[Chromosome], f[Position]))
-        f[Position] = QByteArrayView(); // no position in it
-    row.label = f[Chromosome];
+    QByteArrayView label = f[Chromosome], positionText = f[Position];
+    if (layout.variant) {
+        const Locus locus = splitVariant(label);
+        label = locus.chromosome;
+        positionText = locus.position;
+    }
+    row.label = label;
     // The columns beyond the three are optional in each row.
-    if (layout.testColumn != 0 && seen >= layout.testColumn && f[Test] != QByteArrayView(layout.test))
+    if (layout.testColumn != 0 && f.count >= layout.testColumn && f[Test] != QByteArrayView(layout.test))
         return row; // another test of the variant, not a marker
     const Score score = rowScore(f, layout);
     if (score.kind == Score::Bad) {
@@ -478,7 +508,7 @@ Row convertRow(QByteArrayView line, const Layout &layout)
     }
     if (score.kind != Score::Value)
         return row;
-    const auto position = toInt32(f[Position]);
+    const auto position = toInt32(positionText);
     if (!position) {
         row.kind = Row::Bad;
         row.fault = Fault::NonIntegerPosition;
