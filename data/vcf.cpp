@@ -7,11 +7,11 @@
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
+#include <htslib/hts_endian.h>
 #include <htslib/hts_log.h>
 #include <htslib/vcf.h>
 
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -27,7 +27,6 @@ QByteArray fileName(const QString &path)
 VcfSource::~VcfSource()
 {
     close();
-    std::free(values_);
 }
 
 namespace {
@@ -63,8 +62,9 @@ bool VcfSource::open(const QString &path)
     if (!openFile())
         return false;
     if (!failed_) {
-        const int lp = bcf_hdr_id2int(header_, BCF_DT_ID, "LP");
-        hasLp_ = bcf_hdr_nsamples(header_) > 0 && bcf_hdr_idinfo_exists(header_, BCF_HL_FMT, lp);
+        lpId_ = bcf_hdr_id2int(header_, BCF_DT_ID, "LP");
+        hasLp_ = bcf_hdr_nsamples(header_) > 0 && bcf_hdr_idinfo_exists(header_, BCF_HL_FMT, lpId_)
+            && bcf_hdr_id2type(header_, BCF_HL_FMT, lpId_) == BCF_HT_REAL;
         sample_ = hasLp_ ? QString::fromUtf8(header_->samples[0]) : QString();
         firstRecord_ = tell();
     }
@@ -166,11 +166,14 @@ bool VcfSource::readLine(QByteArrayView &line, qint64 &offset)
     *out++ = '\t';
     out = std::to_chars(out, line_.data() + line_.size(), qint64(record_->pos) + 1).ptr;
     *out++ = '\t';
-    // The first sample's first value; "NA" where it has none.
-    const int count = bcf_get_format_float(header_, record_, "LP", &values_, &valueCount_);
-    if (count > 0 && !bcf_float_is_missing(values_[0]) && !bcf_float_is_vector_end(values_[0])) {
+    // The first sample's first value, found by the field's number rather
+    // than its name; "NA" where it has none.
+    const bcf_fmt_t *lp = hasLp_ ? bcf_get_fmt_id(record_, lpId_) : nullptr;
+    const float value = lp && lp->type == BCF_BT_FLOAT && lp->n > 0 ? le_to_float(lp->p) : 0;
+    if (lp && lp->type == BCF_BT_FLOAT && lp->n > 0 && !bcf_float_is_missing(value)
+        && !bcf_float_is_vector_end(value)) {
         // The shortest text of the float, as the tool wrote it.
-        out = std::to_chars(out, line_.data() + line_.size(), values_[0]).ptr;
+        out = std::to_chars(out, line_.data() + line_.size(), value).ptr;
     } else {
         *out++ = 'N';
         *out++ = 'A';

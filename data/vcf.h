@@ -54,8 +54,7 @@ private:
     htsFile *file_ = nullptr;
     bcf_hdr_t *header_ = nullptr;
     bcf1_t *record_ = nullptr;
-    float *values_ = nullptr;
-    int valueCount_ = 0;
+    int lpId_ = -1;
     bool hasLp_ = false;
     bool gzip_ = false; // plain gzip: no seeking, offsets count decompressed bytes
     bool failed_ = false;
