@@ -7,7 +7,6 @@
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
-#include <htslib/hts_endian.h>
 #include <htslib/hts_log.h>
 #include <htslib/vcf.h>
 
@@ -169,7 +168,12 @@ bool VcfSource::readLine(QByteArrayView &line, qint64 &offset)
     // The first sample's first value, found by the field's number rather
     // than its name; "NA" where it has none.
     const bcf_fmt_t *lp = hasLp_ ? bcf_get_fmt_id(record_, lpId_) : nullptr;
-    const float value = lp && lp->type == BCF_BT_FLOAT && lp->n > 0 ? le_to_float(lp->p) : 0;
+    float value = 0;
+    if (lp && lp->type == BCF_BT_FLOAT && lp->n > 0) {
+        // Little-endian, and not always aligned.
+        const quint32 bits = qFromLittleEndian<quint32>(lp->p);
+        std::memcpy(&value, &bits, sizeof value);
+    }
     if (lp && lp->type == BCF_BT_FLOAT && lp->n > 0 && !bcf_float_is_missing(value)
         && !bcf_float_is_vector_end(value)) {
         // The shortest text of the float, as the tool wrote it.
