@@ -177,14 +177,14 @@ MUTATIONS = [
 
     # --- Reading rules --------------------------------------------------
     ("reading: an empty p-value is not missing", "data/reader.cpp",
-     [('return text.isEmpty() || text == "NA" || text == ".";', 'return text == "NA" || text == ".";')]),
+     [("return size == 0 || (size == 1", "return (size == 1")]),
     ("reading: a negative -log10 p accepted", "data/reader.cpp",
-     [("if (!std::isfinite(*value) || *value < 0)\n        return bad(Fault::InvalidPValue);\n    return {Score::Value, *value};",
-       "if (!std::isfinite(*value))\n        return bad(Fault::InvalidPValue);\n    return {Score::Value, *value};")]),
+     [("if (!std::isfinite(*value) || *value < 0)\n        return bad(Fault::InvalidPValue);\n    return {*value, Score::Value};",
+       "if (!std::isfinite(*value))\n        return bad(Fault::InvalidPValue);\n    return {*value, Score::Value};")]),
     ("reading: -log10 p never stands in for p = 0", "data/reader.cpp",
      [("if (log10.kind == Score::Value)", "if (false)")]),
     ("reading: the TEST field required in each row", "data/reader.cpp",
-     [("layout.testColumn != 0 && seen >= layout.testColumn &&", "layout.testColumn != 0 &&")]),
+     [("layout.testColumn != 0 && f.count >= layout.testColumn &&", "layout.testColumn != 0 &&")]),
     ("reading: a field named as a chromosome ignored", "data/columns.cpp",
      [("    if (named != 0)\n        l.chrColumn = named;\n", "")]),
     ("reading: neglog not read as -log10", "data/columns.cpp",
@@ -199,11 +199,10 @@ MUTATIONS = [
      [("const qsizetype end = colon >= 0 ? colon : variant.indexOf('_');", "const qsizetype end = colon;")]),
     ("reading: unsorted files not told", "data/loads.cpp", [("        if (seen.contains(tags[k]))\n            return k;", "")]),
     ("reading: a missing LP read as a value", "data/vcf.cpp",
-     [("if (count > 0 && !bcf_float_is_missing(values_[0]) && !bcf_float_is_vector_end(values_[0])) {",
-       "if (count > 0) {")]),
+     [("lp->n > 0 && !bcf_float_is_missing(value)\n        && !bcf_float_is_vector_end(value)) {", "lp->n > 0) {")]),
     ("reading: VCF positions 0-based", "data/vcf.cpp", [("qint64(record_->pos) + 1", "qint64(record_->pos)")]),
     ("reading: delimiters inside quotes split", "data/fields.h",
-     [("if (*quote == '\"' && (quote + 1 == end || endsField(quote[1]))) {", "if (false) {")]),
+     [("if (*quote == '\"' && (quote + 1 == end_ || endsField(quote[1]))) {", "if (false) {")]),
 ]
 
 
