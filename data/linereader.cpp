@@ -1,6 +1,7 @@
 #include "linereader.h"
 
 #include "sources.h"
+#include "vcf.h"
 
 #include <QStringDecoder>
 
@@ -92,6 +93,10 @@ LineReader::~LineReader() = default;
 
 bool LineReader::open(const QString &path)
 {
+    if (VcfSource::isVcf(path)) {
+        vcf_ = std::make_unique<VcfSource>();
+        return vcf_->open(path);
+    }
     source_ = openByteSource(path, damaged_);
     eof_ = !source_;
     if (!source_)
@@ -151,6 +156,8 @@ qsizetype LineReader::bufferedAt(qint64 offset) const
 
 bool LineReader::seek(qint64 offset)
 {
+    if (vcf_)
+        return vcf_->seek(offset);
     if (damaged_ || !source_)
         return false;
     offset = std::max(offset, startOffset_);
@@ -210,8 +217,27 @@ bool LineReader::fill(qint64 wanted)
     return true;
 }
 
+bool LineReader::damaged() const
+{
+    return damaged_ || (vcf_ && vcf_->failed());
+}
+
+bool LineReader::unreadableRecord() const
+{
+    return vcf_ && vcf_->failed() && !vcf_->compressionDamaged();
+}
+
 bool LineReader::restIsDamaged()
 {
+    if (vcf_) {
+        QByteArrayView line;
+        qint64 offset = 0;
+        while (vcf_->readLine(line, offset)) {
+        }
+        return vcf_->failed();
+    }
+    if (!source_ || !source_->compressed())
+        return damaged_;
     while (!eof_) {
         pos_ = end_;
         fill(kReadSize);
@@ -221,7 +247,7 @@ bool LineReader::restIsDamaged()
 
 bool LineReader::atEnd()
 {
-    return pos_ == end_ && !fill(kReadSize);
+    return !vcf_ && pos_ == end_ && !fill(kReadSize);
 }
 
 qint64 LineReader::offsetAt(qsizetype at)
@@ -234,6 +260,8 @@ qint64 LineReader::offsetAt(qsizetype at)
 
 bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
 {
+    if (vcf_)
+        return vcf_->readLine(line, offset);
     qsizetype scanned = 0; // bytes after pos_ known to hold no LF
     const void *lf = nullptr;
     for (;;) {
@@ -258,8 +286,28 @@ bool LineReader::readLine(QByteArrayView &line, qint64 &offset)
     return true;
 }
 
+// A VCF's records as lines, each its own piece: their offsets are the
+// records', not bytes of one text.
+bool LineReader::readVcfChunk(TextChunk &chunk, qsizetype size)
+{
+    chunk.bytes_.resize(0); // keeps its memory
+    chunk.pieces_.clear();
+    QByteArrayView line;
+    qint64 offset = 0;
+    while (chunk.bytes_.size() < size && vcf_->readLine(line, offset)) {
+        chunk.pieces_.push_back({chunk.bytes_.size(), offset});
+        chunk.bytes_.append(line.data(), line.size()).append('\n');
+    }
+    chunk.next_ = 0;
+    chunk.end_ = chunk.bytes_.size();
+    chunk.carriageReturns_ = false;
+    return chunk.end_ > 0;
+}
+
 bool LineReader::readChunk(TextChunk &chunk, qsizetype size)
 {
+    if (vcf_)
+        return readVcfChunk(chunk, size);
     // At least `size` bytes, to the end of the line they end in, or of the text.
     qsizetype scanFrom = std::max<qsizetype>(size, 1) - 1; // counted from pos_
     const char *lf = nullptr;

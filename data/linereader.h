@@ -4,7 +4,9 @@
 // without any allocation per line. The bytes come from a ByteSource: the
 // file's own, or, whatever its name, the text of a gzip, bgzip or zstd file
 // (told by their magic bytes). The lines can also be taken in chunks of
-// many, to be split and converted on other threads.
+// many, to be split and converted on other threads. A GWAS-VCF file (VCF
+// or BCF by its content) is read through its own source, one line per
+// record (vcf.h).
 #pragma once
 
 #include <QByteArray>
@@ -16,6 +18,7 @@
 
 class ByteSource;
 class SeekPoints;
+class VcfSource;
 
 // Bytes from `at` on (in a buffer) stand at `offset` on in the source.
 struct TextPiece {
@@ -55,7 +58,7 @@ public:
     bool open(const QString &path);
     // True for a file of no bytes at all (decompressed, for a compressed one).
     bool isEmpty() const { return empty_; }
-    // True when no line is left, as QTextStream::atEnd.
+    // True when no line is left, as QTextStream::atEnd (text files only).
     bool atEnd();
     // The next line without its terminator; the view stays valid until the
     // next call. offset is where the line starts, usable with seek(): the
@@ -71,9 +74,13 @@ public:
     // a gzip or zstd file, which cannot seek, going back decompresses again
     // from the nearest seek point before it, or from the start.
     bool seek(qint64 offset);
-    // True once compressed data turned out damaged or cut short; reading
-    // then stops as at the end of the file.
-    bool damaged() const { return damaged_; }
+    // True once compressed data turned out damaged or cut short, or a VCF
+    // record could not be read; reading then stops as at the end of the file.
+    bool damaged() const;
+    // Whether that was a VCF record, not the compressed data.
+    bool unreadableRecord() const;
+    // The source of a GWAS-VCF file's lines (null for other files).
+    const VcfSource *vcf() const { return vcf_.get(); }
     // Reads the rest of a compressed file to tell whether it is damaged: a
     // gzip file's checksum comes only at its end, so a damaged one can give
     // wrong lines before. For a line that looks wrong.
@@ -92,7 +99,10 @@ private:
     qsizetype bufferedAt(qint64 offset) const;
     void dropBufferedBefore(qsizetype at);
 
+    bool readVcfChunk(TextChunk &chunk, qsizetype size);
+
     std::unique_ptr<ByteSource> source_;
+    std::unique_ptr<VcfSource> vcf_;
     QByteArray buffer_;
     std::vector<TextPiece> pieces_; // where the bytes of buffer_ came from, in order
     size_t pieceCursor_ = 0;        // the piece of the last line returned

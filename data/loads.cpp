@@ -4,6 +4,7 @@
 #include "linereader.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
@@ -45,19 +46,26 @@ bool sameLabel(QByteArrayView bytes, const QByteArray &labelBytes, const QString
     return QString::fromUtf8(bytes) == label;
 }
 
-// Opens the file and settles its layout; damaged compressed data is told
-// whatever the layout step made of it.
+// What stopped the reader: damaged compressed data, or a VCF record.
+Fault damage(const LineReader &reader)
+{
+    return reader.unreadableRecord() ? Fault::BadVcfRecord : Fault::DamagedCompressed;
+}
+
 // A line that looks wrong in a damaged compressed file is the damage's doing.
 Fault rowFault(LineReader &reader, Fault fault)
 {
-    return reader.restIsDamaged() ? Fault::DamagedCompressed : fault;
+    return reader.restIsDamaged() ? damage(reader) : fault;
 }
 
+// Opens the file and settles its layout; damaged compressed data is told
+// whatever the layout step made of it, also where the text it read so far
+// looked wrong.
 LayoutResult openReader(LineReader &reader, const QString &path)
 {
     LayoutResult result = openDataFile(reader, path);
-    if (reader.damaged())
-        result.fault = Fault::DamagedCompressed;
+    if (reader.damaged() || (result.fault != Fault::None && reader.restIsDamaged()))
+        result.fault = damage(reader);
     return result;
 }
 
@@ -143,7 +151,7 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
         }
     }
     if (reader.damaged()) {
-        g.fault = Fault::DamagedCompressed;
+        g.fault = damage(reader);
         return g;
     }
     if (g.scores.size() < 2) {
@@ -155,11 +163,39 @@ GenomeWide loadGenomeWide(const QString &path, const LoadOptions &options)
     return g;
 }
 
+namespace {
+
+// A run whose label an earlier run had already, as in a file sorted by
+// p-value: where two runs of one label follow each other on the x axis,
+// their labels are told apart only by the runs between. Labels are
+// chromosomes, a few hundred at most; a file of far more distinct labels
+// than that labels something else, and is not searched further.
+std::optional<qsizetype> returningRun(const QStringList &tags)
+{
+    constexpr qsizetype kLabels = 100000;
+    QSet<QString> seen;
+    for (qsizetype k = 0; k < tags.size() && seen.size() < kLabels; ++k) {
+        if (seen.contains(tags[k]))
+            return k;
+        seen.insert(tags[k]);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 QStringList genomeWideLog(const GenomeWide &g)
 {
     QStringList lines;
     if (!g.columns.isEmpty())
         lines << g.columns;
+    if (g.fault == Fault::None) {
+        if (const auto k = returningRun(g.table.tags)) {
+            lines << QStringLiteral("Data file is not sorted by chromosome (\"%1\" comes back after \"%2\"): "
+                                    "each run of a chromosome is drawn on its own")
+                         .arg(g.table.tags[*k], g.table.tags[*k - 1]);
+        }
+    }
     if (g.fault != Fault::None)
         lines << faultMessage(g.fault);
     return lines;
@@ -223,7 +259,7 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
         }
     }
     if (reader.damaged())
-        run.fault = Fault::DamagedCompressed;
+        run.fault = damage(reader);
     else if (run.positions.size() < 2)
         run.fault = Fault::TooFewRowsChromosome;
     return run;

@@ -3,18 +3,12 @@
 #include "columns.h"
 #include "linereader.h"
 #include "numbers.h"
+#include "vcf.h"
 #include "vectorstate.h"
 
-#include <QRegularExpression>
-#include <QStringList>
-
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
-#include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 QString faultMessage(Fault fault)
 {
@@ -45,14 +39,21 @@ QString faultMessage(Fault fault)
         return QStringLiteral("Genome-wide position out of range detected!");
     case Fault::DamagedCompressed:
         return QStringLiteral("Compressed data file is damaged or cut short!");
+    case Fault::NaturalLogPValue:
+        return QStringLiteral("Natural-log p-value column not supported!");
+    case Fault::VcfWithoutLp:
+        return QStringLiteral("VCF file without LP (-log10 p-value) field!");
+    case Fault::BadVcfRecord:
+        return QStringLiteral("Unreadable VCF record detected!");
     }
     return QString();
 }
 
-std::optional<char> chooseDelimiter(const QString &firstLine)
+
+std::optional<char> chooseDelimiter(QByteArrayView firstLine)
 {
     for (const char candidate : {'\t', ' ', ','}) {
-        if (firstLine.contains(QLatin1Char(candidate)))
+        if (firstLine.contains(candidate))
             return candidate;
     }
     return std::nullopt;
@@ -69,62 +70,47 @@ bool isTinyPositive(const std::optional<DecimalMagnitude> &magnitude)
 
 } // namespace
 
-bool isNumericField(const QString &field)
+bool isNumericField(QByteArrayView field)
 {
     // The rows' own rules: Qt's integer or double conversion (a NUL refused),
     // or a p-value too small for a double, which a file sorted by p-value
     // puts on its first line. Anything else Qt refuses is text.
-    const QByteArray bytes = field.toUtf8();
-    return qtToInt32(bytes) || qtToDouble(bytes) || isTinyPositive(decimalMagnitude(bytes));
+    return qtToInt32(field) || qtToDouble(field) || isTinyPositive(decimalMagnitude(field));
 }
 
 namespace {
 
-bool isBlank(char c)
+QStringList namesOf(const QList<QByteArrayView> &fields)
 {
-    return c == ' ' || c == '\t';
+    QStringList names;
+    for (const QByteArrayView field : fields)
+        names << QString::fromUtf8(field);
+    return names;
 }
 
-QString unquoted(const QString &field)
+// Splits the first line as the layout says and tests it for a header; a
+// header's names go to `find`. Too few fields is a fault, as is a header
+// whose columns `find` does not find.
+template <typename Find>
+LayoutResult settleColumns(QByteArrayView line, LayoutResult result, Find find)
 {
-    const bool quoted = field.size() >= 2 && field.startsWith(QLatin1Char('"')) && field.endsWith(QLatin1Char('"'));
-    return quoted ? field.mid(1, field.size() - 2) : field;
-}
-
-QByteArrayView unquoted(QByteArrayView field)
-{
-    const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
-    return quoted ? field.sliced(1, field.size() - 2) : field;
-}
-
-// A header's fields, as the layout splits its lines.
-QStringList splitFields(const QString &line, const Layout &l)
-{
-    QStringList fields = l.blankRuns ? line.split(QRegularExpression(QStringLiteral("[ \t]+")), Qt::SkipEmptyParts)
-                                     : line.split(QLatin1Char(l.delimiter), Qt::KeepEmptyParts);
-    if (l.unquote) {
-        for (QString &field : fields)
-            field = unquoted(field);
-    }
-    return fields;
-}
-
-// Splits the first line as the layout says: too few fields, or a header
-// whose columns `find` does not find, are faults.
-Fault settleColumns(const QString &line, Layout &l, bool (*find)(const QStringList &, Layout &))
-{
-    const QStringList fields = splitFields(line, l);
-    if (fields.size() < 3)
-        return Fault::TooFewColumns;
+    Layout &l = result.layout;
+    const QList<QByteArrayView> fields = splitFields(line, l);
     l.header = !std::all_of(fields.begin(), fields.end(), isNumericField);
-    if (l.header && !find(fields, l))
-        return Fault::IncorrectColumns;
-    return Fault::None;
+    if (l.header)
+        result.names = namesOf(fields);
+    result.fault = l.header ? find(result) : Fault::None;
+    // A variant column may stand for two.
+    if (fields.size() < 3 && !(fields.size() == 2 && result.fault == Fault::None && !result.variantColumns.isEmpty())) {
+        result.fault = Fault::TooFewColumns;
+        l.header = false;
+    }
+    return result;
 }
 
 } // namespace
 
-LayoutResult detectLayout(const QString &firstLine)
+LayoutResult detectLayout(QByteArrayView firstLine)
 {
     LayoutResult result;
     const auto delimiter = chooseDelimiter(firstLine);
@@ -132,19 +118,16 @@ LayoutResult detectLayout(const QString &firstLine)
         result.fault = Fault::UnknownDelimiter;
         return result;
     }
-    Layout &l = result.layout;
-    l.delimiter = *delimiter;
-    result.fault = settleColumns(firstLine, l, findColumns);
-    return result;
+    result.layout.delimiter = *delimiter;
+    return settleColumns(firstLine, result, [](LayoutResult &r) { return findColumns(r.names, r.layout); });
 }
 
-LayoutResult detectCompatibleLayout(const QString &headerLine)
+LayoutResult detectCompatibleLayout(QByteArrayView headerLine)
 {
     LayoutResult result;
     Layout &l = result.layout;
     // PLINK 1.9 aligns its columns with runs of spaces, starting with one.
-    l.blankRuns = !headerLine.contains(QLatin1Char('\t'))
-        && (headerLine.startsWith(QLatin1Char(' ')) || headerLine.contains(QLatin1String("  ")));
+    l.blankRuns = !headerLine.contains('\t') && (headerLine.startsWith(' ') || headerLine.contains("  "));
     l.unquote = true;
     if (!l.blankRuns) {
         const auto delimiter = chooseDelimiter(headerLine);
@@ -154,207 +137,224 @@ LayoutResult detectCompatibleLayout(const QString &headerLine)
         }
         l.delimiter = *delimiter;
     }
-    result.fault = settleColumns(headerLine, l, findCompatibleColumns);
-    return result;
+    return settleColumns(headerLine, result, [](LayoutResult &r) {
+        return findCompatibleColumns(r.names, r.layout, r.variantColumns);
+    });
 }
+
+namespace {
+
+bool isComment(QByteArrayView line)
+{
+    if (!line.startsWith('#'))
+        return false;
+    qsizetype end = 0;
+    while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ',')
+        ++end;
+    const QString first = QString::fromUtf8(unquoted(line.first(end)));
+    return !isColumnName(first) && !isColumnName(QString::fromUtf8(unquoted(line.sliced(1, end - 1))));
+}
+
+} // namespace
 
 bool isCommentLine(const QString &line)
 {
-    if (!line.startsWith(QLatin1Char('#')))
-        return false;
-    const qsizetype end = line.indexOf(QRegularExpression(QStringLiteral("[ \t,]")));
-    const QString first = line.left(end);
-    return !isColumnName(unquoted(first)) && !isColumnName(unquoted(first.mid(1)));
+    return isComment(QByteArrayView(line.toUtf8()));
 }
 
 namespace {
 
 enum Role { Chromosome, Position, PValue, Log10P, Test, kRoles };
-using Fields = QByteArrayView[kRoles];
 
-// The layout's columns, and which role each field plays.
-struct Columns {
-    explicit Columns(const Layout &l)
-        : number{l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn},
-          last(std::max(std::max(std::max(l.chrColumn, l.posColumn), std::max(l.pColumn, l.log10Column)),
-                        l.testColumn)),
-          further(l.log10Column != 0 || l.testColumn != 0)
-    {
-    }
-
-    // Written out: a loop over the roles is not unrolled.
-    Q_ALWAYS_INLINE void take(int column, QByteArrayView text, Fields &fields) const
-    {
-        fields[Chromosome] = column == number[Chromosome] ? text : fields[Chromosome];
-        fields[Position] = column == number[Position] ? text : fields[Position];
-        fields[PValue] = column == number[PValue] ? text : fields[PValue];
-        if (further) {
-            fields[Log10P] = column == number[Log10P] ? text : fields[Log10P];
-            fields[Test] = column == number[Test] ? text : fields[Test];
-        }
-    }
-
-    // Whether a column plays a role: bit c for column c, up to column 63
-    // (further ones all count as playing one).
-    quint64 wanted() const
-    {
-        quint64 bits = 0;
-        for (const int c : number)
-            bits |= c > 0 && c < 64 ? quint64(1) << c : 0;
-        return last < 64 ? bits : ~quint64(0);
-    }
-
-    int number[kRoles];
-    int last;
-    bool further;
+// The fields of a row that the layout's columns name; those the row does
+// not reach are empty.
+struct RowFields {
+    QByteArrayView field[kRoles];
+    int count = 0; // fields gone through: fewer than the last column in use where the row ends first
+    QByteArrayView operator[](Role role) const { return field[role]; }
 };
 
-// Cuts the fields of the layout's columns out of a line, at each run of
-// blanks (leading blanks ignored). False when the line ends first.
-Q_NEVER_INLINE bool cutBlankRunFields(QByteArrayView line, const Columns &columns, Fields &fields)
+template <bool blankRuns, bool quoted>
+Q_ALWAYS_INLINE void cutAs(QByteArrayView line, const Layout &l, RowFields &f)
 {
-    const char *field = line.data();
-    const char *const end = field + line.size();
-    while (field != end && isBlank(*field))
-        ++field;
-    for (int column = 1;; ++column) {
-        const char *stop = field;
-        while (stop != end && !isBlank(*stop))
-            ++stop;
-        columns.take(column, QByteArrayView(field, stop - field), fields);
-        if (column == columns.last)
-            return true;
-        if (stop == end)
-            return false;
-        field = stop + 1;
-        while (field != end && isBlank(*field))
-            ++field;
-        if (field == end)
-            return false;
-    }
-}
-
-#ifdef __SSE2__
-// The delimiters among the 16 bytes from p on, as bits, those at or after
-// `end` left out. Where fewer than 16 bytes are left, the load may read past
-// the line's end, but never past its memory page (which cannot fault): not
-// checked by the address sanitizer, as a string function's own reads are not.
-#if defined(__SANITIZE_ADDRESS__)
-#define TIVREL_WHOLE_PAGE_READ __attribute__((no_sanitize("address")))
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TIVREL_WHOLE_PAGE_READ __attribute__((no_sanitize("address")))
-#endif
-#endif
-#ifndef TIVREL_WHOLE_PAGE_READ
-#define TIVREL_WHOLE_PAGE_READ Q_ALWAYS_INLINE // the attribute would keep it from being inlined
-#endif
-TIVREL_WHOLE_PAGE_READ unsigned delimitersAt(const char *p, const char *end, __m128i delimiter)
-{
-    const qsizetype left = end - p;
-    __m128i block;
-    constexpr quintptr kPage = 4096;
-    if (left >= 16 || (quintptr(p) & (kPage - 1)) <= kPage - 16) {
-        block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    } else {
-        char tail[16] = {};
-        std::memcpy(tail, p, size_t(left));
-        block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(tail));
-    }
-    const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, delimiter)));
-    return left >= 16 ? mask : mask & ((1u << left) - 1);
-}
-#endif
-
-// The bits set in a block's 16-bit mask, counted without the processor's
-// own instruction, which the baseline x86-64 build may not use (the
-// compiler would call a slow library function instead).
-Q_ALWAYS_INLINE int delimiterCount(unsigned mask)
-{
-    mask = mask - ((mask >> 1) & 0x5555u);
-    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
-    mask = (mask + (mask >> 4)) & 0x0F0Fu;
-    return int((mask + (mask >> 8)) & 0x1Fu);
-}
-
-// Cuts the fields of the layout's columns out of a line, at each delimiter.
-// False when the line ends first. Sixteen bytes at a time: where a field
-// ends then costs no branch of its own.
-Q_ALWAYS_INLINE bool cutDelimitedFields(QByteArrayView line, char delimiter, const Columns &columns, Fields &fields)
-{
-    const char *const data = line.data();
-    const char *const end = data + line.size();
-    int column = 1;
-    const char *field = data;
-#ifdef __SSE2__
-    const __m128i delimiters = _mm_set1_epi8(delimiter);
-    // A wide file's columns between those wanted are passed over a block at
-    // a time (not worth its cost for a few columns).
-    const bool wide = columns.last >= 8;
-    const quint64 wanted = wide ? columns.wanted() : ~quint64(0);
-    for (const char *block = data; block < end; block += 16) {
-        unsigned mask = delimitersAt(block, end, delimiters);
-        // The delimiters of this block end n fields of no role?
-        if (const int n = wide ? delimiterCount(mask) : 0; n > 0 && column + n < 64
-            && ((wanted >> column) & ((quint64(1) << n) - 1)) == 0) {
-            column += n;
-            field = block + (31 - qCountLeadingZeroBits(mask)) + 1;
-            continue;
+    const int columns[kRoles] = {l.chrColumn, l.posColumn, l.pColumn, l.log10Column, l.testColumn};
+    const int lastColumn = std::max(std::max(std::max(columns[0], columns[1]), std::max(columns[2], columns[3])),
+                                    columns[4]);
+    const bool further = l.log10Column != 0 || l.testColumn != 0;
+    // A wide file's columns of no role are passed over in blocks (not worth
+    // its cost for a few columns).
+    const bool wide = !blankRuns && !quoted && lastColumn >= 8;
+    FieldCursor<blankRuns, quoted> cursor(line, l.delimiter);
+    int column = 0;
+    do {
+        if (wide) {
+            int wanted = lastColumn; // the next column that plays a role
+            for (const int c : columns)
+                wanted = c > column && c < wanted ? c : wanted;
+            column += cursor.skip(wanted - column - 1);
         }
-        for (; mask != 0; mask &= mask - 1) {
-            const char *stop = block + qCountTrailingZeroBits(mask);
-            columns.take(column, QByteArrayView(field, stop - field), fields);
-            if (column == columns.last)
-                return true;
-            ++column;
-            field = stop + 1;
-        }
-    }
-#else
-    for (const char *stop = field; stop != end; ++stop) {
-        if (*stop != delimiter)
-            continue;
-        columns.take(column, QByteArrayView(field, stop - field), fields);
-        if (column == columns.last)
-            return true;
+        const QByteArrayView text = cursor.next();
         ++column;
-        field = stop + 1;
-    }
-#endif
-    columns.take(column, QByteArrayView(field, end - field), fields);
-    return column == columns.last;
+        // Written out: a loop over the roles is not unrolled.
+        f.field[Chromosome] = column == columns[Chromosome] ? text : f.field[Chromosome];
+        f.field[Position] = column == columns[Position] ? text : f.field[Position];
+        f.field[PValue] = column == columns[PValue] ? text : f.field[PValue];
+        if (further) {
+            f.field[Log10P] = column == columns[Log10P] ? text : f.field[Log10P];
+            f.field[Test] = column == columns[Test] ? text : f.field[Test];
+        }
+    } while (column != lastColumn && !cursor.atEnd());
+    f.count = column;
 }
 
-// Inline, the delimited path: it runs for every row of a file.
-Q_ALWAYS_INLINE bool cutFields(QByteArrayView line, const Layout &l, Fields &fields)
+// Cuts the layout's columns out of a row.
+Q_ALWAYS_INLINE void cut(QByteArrayView line, const Layout &l, RowFields &f)
 {
-    const Columns columns(l);
-    return l.blankRuns ? cutBlankRunFields(line, columns, fields)
-                       : cutDelimitedFields(line, l.delimiter, columns, fields);
+    if (l.unquote) // the compatible reading, its own copies
+        l.blankRuns ? cutAs<true, true>(line, l, f) : cutAs<false, true>(line, l, f);
+    else
+        l.blankRuns ? cutAs<true, false>(line, l, f) : cutAs<false, false>(line, l, f);
+}
+
+// Whether the row has its chromosome, position and p-value fields.
+bool hasMainFields(const RowFields &f, const Layout &l)
+{
+    return f.count >= std::max(std::max(l.chrColumn, l.posColumn), l.pColumn);
+}
+
+// A variant written as chromosome and position: 1:12345, 1:12345:A:G,
+// chr1:12345:A:G, 1_12345_A_G. The chromosome ends at the first ':' (at the
+// first '_' where there is no ':'), the position at the next ':' or '_'.
+// Without either, the whole text is the chromosome and there is no position.
+struct Locus {
+    QByteArrayView chromosome, position;
+};
+
+Locus splitVariant(QByteArrayView variant)
+{
+    const qsizetype colon = variant.indexOf(':');
+    const qsizetype end = colon >= 0 ? colon : variant.indexOf('_');
+    if (end <= 0)
+        return {variant, {}};
+    qsizetype stop = end + 1;
+    while (stop < variant.size() && variant[stop] != ':' && variant[stop] != '_')
+        ++stop;
+    return {variant.first(end), variant.sliced(end + 1, stop - end - 1)};
 }
 
 // Moves the reader past the comment lines before the header; returns the
 // header, the first other line (empty at the end of the file). `offset` is
 // where it starts; `comments` tells whether any came before it.
-QString skipComments(LineReader &reader, qint64 &offset, bool &comments)
+QByteArray skipComments(LineReader &reader, qint64 &offset, bool &comments)
 {
     comments = false;
     QByteArrayView line;
     while (reader.readLine(line, offset)) {
-        const QString text = QString::fromUtf8(line);
-        if (!text.isEmpty() && !isCommentLine(text))
-            return text;
+        if (!line.isEmpty() && !isComment(line))
+            return line.toByteArray();
         comments = true;
     }
-    return QString();
+    return QByteArray();
 }
 
 // The compatible reading serves files whose header the first line's rules
 // refuse, or whose first line is a comment without a delimiter.
 bool refusedByColumns(const LayoutResult &firstReading, QByteArrayView firstLine)
 {
-    return firstReading.fault == Fault::IncorrectColumns || firstReading.fault == Fault::TooFewColumns
-        || (firstReading.fault == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+    const Fault f = firstReading.fault;
+    return f == Fault::IncorrectColumns || f == Fault::TooFewColumns || f == Fault::NaturalLogPValue
+        || (f == Fault::UnknownDelimiter && firstLine.startsWith('#'));
+}
+
+// PLINK 2 and REGENIE write the tests of a variant on consecutive rows:
+// the rows of the first variant tell which tests the file holds.
+constexpr int kFirstVariantRows = 1000;
+
+// What the first data rows tell: whether a row name comes first (R's
+// write.table: one field more than the header), which field holds a variant
+// written as chromosome:position, and which TEST to keep. Leaves the reader
+// at the first data line.
+Fault settleFromRows(LineReader &reader, LayoutResult &r)
+{
+    Layout &l = r.layout;
+    QByteArrayView line;
+    qint64 offset = 0, dataOffset = -1;
+    QByteArray firstKey; // the first row's chromosome and position fields
+    QList<QByteArray> tests;
+    int rows = 0;
+    Fault fault = Fault::None;
+    while (rows < kFirstVariantRows && reader.readLine(line, offset)) {
+        if (dataOffset < 0)
+            dataOffset = offset;
+        if (line.isEmpty() || (l.comments && line.startsWith('#')))
+            continue;
+        if (rows++ == 0) {
+            const QList<QByteArrayView> fields = splitFields(line, l);
+            if (fields.size() == r.names.size() + 1 && !fields.last().isEmpty()) {
+                l.rowNames = true;
+                for (int *column : {&l.chrColumn, &l.posColumn, &l.pColumn})
+                    ++*column;
+                for (int *column : {&l.log10Column, &l.testColumn})
+                    *column += *column != 0;
+                for (int &column : r.variantColumns)
+                    ++column;
+            }
+            if (!r.variantColumns.isEmpty()) {
+                const auto parses = [&](int column) {
+                    const Locus locus = splitVariant(fields.value(column - 1));
+                    return !locus.chromosome.isEmpty() && toInt32(locus.position);
+                };
+                const auto found = std::find_if(r.variantColumns.begin(), r.variantColumns.end(), parses);
+                if (found == r.variantColumns.end())
+                    fault = Fault::IncorrectColumns;
+                else
+                    l.chrColumn = l.posColumn = *found;
+                l.variant = true;
+            }
+            if (l.testColumn == 0 || fault != Fault::None)
+                break;
+        }
+        RowFields f;
+        cut(line, l, f);
+        if (!hasMainFields(f, l))
+            break; // a short row, which the loads report
+        const QByteArray key = f[Chromosome].toByteArray() + '\t' + f[Position].toByteArray();
+        if (rows == 1)
+            firstKey = key;
+        else if (key != firstKey)
+            break;
+        if (f.count >= l.testColumn)
+            tests << f[Test].toByteArray();
+    }
+    if (l.testColumn != 0) {
+        if (tests.contains("ADD"))
+            l.test = "ADD";
+        else if (!tests.isEmpty())
+            l.test = tests.first();
+        else
+            l.testColumn = 0; // no row says: every row is kept
+    }
+    if (dataOffset >= 0)
+        reader.seek(dataOffset);
+    return fault;
+}
+
+} // namespace
+
+namespace {
+
+// A GWAS-VCF file's records come as "CHROM<TAB>POS<TAB>LP" lines.
+LayoutResult vcfLayout(const VcfSource &vcf)
+{
+    LayoutResult result;
+    if (!vcf.hasLp()) {
+        result.fault = Fault::VcfWithoutLp;
+        return result;
+    }
+    result.layout.pIsLog10 = true;
+    result.columns = QStringLiteral("Columns read: chromosome CHROM, position POS, -log10 p-value LP of sample ")
+        + vcf.sampleName() + QStringLiteral(" (GWAS-VCF)");
+    return result;
 }
 
 } // namespace
@@ -366,19 +366,21 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
         result.fault = Fault::CannotOpen;
         return result;
     }
+    if (reader.vcf())
+        return vcfLayout(*reader.vcf());
     if (reader.isEmpty())
         return result; // no rows: the default columns
     QByteArrayView first;
     qint64 headerOffset = 0;
     if (!reader.readLine(first, headerOffset))
         first = QByteArrayView();
-    QString header = QString::fromUtf8(first);
-    result = detectLayout(header);
+    const QByteArray firstLine = first.toByteArray(); // the view lasts until the next read
+    result = detectLayout(QByteArrayView(firstLine));
     bool compatible = false;
-    if (refusedByColumns(result, first)) {
+    if (refusedByColumns(result, firstLine)) {
         reader.seek(0);
         bool comments = false;
-        header = skipComments(reader, headerOffset, comments);
+        const QByteArray header = skipComments(reader, headerOffset, comments);
         LayoutResult other = detectCompatibleLayout(header);
         if (other.fault == Fault::None) {
             other.layout.comments = comments;
@@ -389,98 +391,140 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     if (result.fault != Fault::None)
         return result;
     Layout &l = result.layout;
-    if (!l.header) {
+    if (!l.header)
         reader.seek(headerOffset); // the first line is data
-    } else if (l.testColumn != 0) {
-        // The test kept is the first data row's.
-        QByteArrayView line;
-        qint64 dataOffset = -1, offset = 0;
-        while (reader.readLine(line, offset)) {
-            if (dataOffset < 0)
-                dataOffset = offset;
-            if (line.isEmpty() || (l.comments && line.startsWith('#')))
-                continue;
-            Fields fields;
-            if (cutFields(line, l, fields))
-                l.test = (l.unquote ? unquoted(fields[Test]) : fields[Test]).toByteArray();
-            break;
-        }
-        if (dataOffset >= 0)
-            reader.seek(dataOffset);
-    }
-    if (compatible || l.pIsLog10 || l.log10Column != 0 || l.testColumn != 0) {
-        result.columns = describeColumns(l.header ? splitFields(header, l) : QStringList(), l);
+    else
+        result.fault = settleFromRows(reader, result);
+    if (result.fault != Fault::None)
+        return result;
+    if (compatible || l.pIsLog10 || l.log10Column != 0 || l.testColumn != 0 || l.rowNames || l.chromosomeByName) {
+        result.columns = describeColumns(result.names, l);
         if (compatible)
             result.columns += QStringLiteral(" (compatible reading)");
     }
     return result;
 }
 
+namespace {
+
+// What a p-value or -log10 p field gives. Sixteen bytes: it goes in
+// registers, not through memory.
+struct Score {
+    enum Kind { Value, Missing, Zero, Bad };
+    double value = 0;
+    Kind kind = Missing;
+    Fault fault = Fault::None;
+};
+
+Score bad(Fault fault)
+{
+    return {0, Score::Bad, fault};
+}
+
+// "NA", as R writes it; empty and "." as pandas, data.table, spreadsheets
+// and VCF write a missing value.
+Q_ALWAYS_INLINE bool isMissing(QByteArrayView text)
+{
+    const qsizetype size = text.size();
+    return size == 0 || (size == 1 && text[0] == '.') || (size == 2 && text[0] == 'N' && text[1] == 'A');
+}
+
+Score fromPValue(QByteArrayView text)
+{
+    if (isMissing(text))
+        return {};
+    if (const auto value = toDouble(text)) {
+        if (*value == 0)
+            return {0, Score::Zero};
+        if (!(*value > 0) || !std::isfinite(*value))
+            return bad(Fault::InvalidPValue);
+        // Below the smallest normal double the digits thin out: the text
+        // gives the exact score.
+        if (*value < DBL_MIN)
+            return {-decimalMagnitude(text)->log10, Score::Value};
+        return {-log10ClearingVectorState(*value), Score::Value};
+    }
+    // Qt refuses numbers beyond a double's range: a positive one below it is
+    // a real, very strong p-value; a negative one is no p-value; one too
+    // large does not convert, as Qt says.
+    const auto magnitude = decimalMagnitude(text);
+    if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
+        return bad(Fault::NonNumericPValue);
+    if (magnitude->negative)
+        return bad(Fault::InvalidPValue);
+    return {-magnitude->log10, Score::Value};
+}
+
+Score fromLog10(QByteArrayView text)
+{
+    if (isMissing(text))
+        return {};
+    const auto value = toDouble(text);
+    if (!value)
+        return bad(Fault::NonNumericPValue);
+    // A negative -log10 p is a p above 1: the column holds something else,
+    // log10 p perhaps, whose plot would be upside down.
+    if (!std::isfinite(*value) || *value < 0)
+        return bad(Fault::InvalidPValue);
+    return {*value, Score::Value};
+}
+
+// The one way to a row's score: from its p-value, or its -log10 p, which
+// also stands in for a p-value written as 0 where it converts.
+Q_ALWAYS_INLINE Score rowScore(const RowFields &f, const Layout &l)
+{
+    if (l.pIsLog10)
+        return fromLog10(f[PValue]);
+    const Score score = fromPValue(f[PValue]);
+    // A row without the column has an empty field, which is no -log10 p.
+    if (score.kind == Score::Zero && l.log10Column != 0) {
+        const Score log10 = fromLog10(f[Log10P]);
+        if (log10.kind == Score::Value)
+            return log10;
+    }
+    return score;
+}
+
+} // namespace
+
 Row convertRow(QByteArrayView line, const Layout &layout)
 {
     Row row;
-    const auto bad = [&row](Fault fault) {
-        row.kind = Row::Bad;
-        row.fault = fault;
-        return row;
-    };
     if (layout.comments && line.startsWith('#'))
         return row;
-    Fields f;
-    if (!cutFields(line, layout, f))
-        return bad(Fault::MissingColumns);
-    if (layout.unquote) {
-        for (QByteArrayView &field : f)
-            field = unquoted(field);
-    }
-    row.label = f[Chromosome];
-    if (layout.testColumn != 0 && f[Test] != QByteArrayView(layout.test))
-        return row; // another test of the variant, not a marker
-    const auto isNA = [](QByteArrayView text) { return text.size() == 2 && text[0] == 'N' && text[1] == 'A'; };
-    const QByteArrayView p = f[PValue];
-    if (isNA(p))
+    RowFields f;
+    cut(line, layout, f);
+    if (!hasMainFields(f, layout)) {
+        row.kind = Row::Bad;
+        row.fault = Fault::MissingColumns;
         return row;
-    double score = 0;
-    QByteArrayView log10Text; // a -log10 p to read as the score
-    bool readLog10 = layout.pIsLog10;
-    if (readLog10) {
-        log10Text = p;
-    } else if (const auto value = toDouble(p)) {
-        if (*value == 0) {
-            // A p-value written as 0 beyond a double's range: its -log10 may still tell.
-            if (layout.log10Column == 0 || isNA(f[Log10P]))
-                return row;
-            readLog10 = true;
-            log10Text = f[Log10P];
-        } else if (!(*value > 0) || !std::isfinite(*value)) {
-            return bad(Fault::InvalidPValue);
-        } else {
-            score = -log10ClearingVectorState(*value);
-        }
-    } else {
-        // Qt refuses numbers beyond a double's range: a positive one below it
-        // is a real, very strong p-value; a negative one is no p-value; one
-        // too large does not convert, as Qt says.
-        const auto magnitude = decimalMagnitude(p);
-        if (!magnitude || (!magnitude->negative && !isTinyPositive(magnitude)))
-            return bad(Fault::NonNumericPValue);
-        if (magnitude->negative)
-            return bad(Fault::InvalidPValue);
-        score = -magnitude->log10;
     }
-    if (readLog10) {
-        const auto value = toDouble(log10Text);
-        if (!value)
-            return bad(Fault::NonNumericPValue);
-        if (!std::isfinite(*value))
-            return bad(Fault::InvalidPValue);
-        score = *value;
+    QByteArrayView label = f[Chromosome], positionText = f[Position];
+    if (layout.variant) {
+        const Locus locus = splitVariant(label);
+        label = locus.chromosome;
+        positionText = locus.position;
     }
-    const auto position = toInt32(f[Position]);
-    if (!position)
-        return bad(Fault::NonIntegerPosition);
+    row.label = label;
+    // The columns beyond the three are optional in each row.
+    if (layout.testColumn != 0 && f.count >= layout.testColumn && f[Test] != QByteArrayView(layout.test))
+        return row; // another test of the variant, not a marker
+    const Score score = rowScore(f, layout);
+    if (score.kind == Score::Bad) {
+        row.kind = Row::Bad;
+        row.fault = score.fault;
+        return row;
+    }
+    if (score.kind != Score::Value)
+        return row;
+    const auto position = toInt32(positionText);
+    if (!position) {
+        row.kind = Row::Bad;
+        row.fault = Fault::NonIntegerPosition;
+        return row;
+    }
     row.kind = Row::Kept;
     row.position = *position;
-    row.score = score;
+    row.score = score.value;
     return row;
 }

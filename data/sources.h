@@ -33,6 +33,8 @@ public:
     // True once the data turned out damaged or cut short, in a read or a
     // seek; nothing more is read then.
     bool damaged() const { return damaged_; }
+    // Whether the bytes are decompressed, and so can turn out damaged.
+    virtual bool compressed() const { return true; }
     // The places taken while reading from the start, for a later reader of
     // the same file; and such places to start from.
     virtual std::shared_ptr<const SeekPoints> seekPoints() const { return nullptr; }
@@ -65,6 +67,7 @@ public:
     bool open(const QString &path);
     qint64 read(char *to, qint64 room, qint64 &offset) override;
     bool seek(qint64 offset) override;
+    bool compressed() const override { return false; }
 
 private:
     QFile file_;
@@ -78,6 +81,7 @@ public:
     explicit MemorySource(QByteArray bytes) : bytes_(std::move(bytes)) {}
     qint64 read(char *to, qint64 room, qint64 &offset) override;
     bool seek(qint64 offset) override;
+    bool compressed() const override { return false; }
 
 private:
     QByteArray bytes_;

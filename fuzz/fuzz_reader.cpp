@@ -8,8 +8,9 @@
 // (a gzip file's from seek points a few bytes apart).
 // Bytes that start with the gzip or zstd magic bytes are read decompressed,
 // so the fuzzer also reaches damaged compressed data (seeds:
-// corpus/reader/*.gz). A broken rule aborts, which libFuzzer reports as a
-// crash.
+// corpus/reader/*.gz); bytes that start as VCF or BCF go through htslib's
+// VCF/BCF reader (seeds: corpus/reader/gwas.*). A broken rule aborts, which
+// libFuzzer reports as a crash.
 #include "invariants.h"
 
 #include <htslib/bgzf.h>

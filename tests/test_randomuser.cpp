@@ -135,6 +135,15 @@ private:
         table_ = {t.startValue, t.colorValue, t.tags};
         endValue_ = t.endValue;
         log_ = kLogHeader;
+        QStringList seen; // the first label that comes back is told
+        for (const Run &run : runs_) {
+            if (seen.contains(run.label)) {
+                log_ += QString("Data file is not sorted by chromosome (\"%1\" comes back after \"%2\"): each run of "
+                                "a chromosome is drawn on its own\n").arg(run.label, seen.last()).toUtf8();
+                break;
+            }
+            seen << run.label;
+        }
         if (runs_.size() == 1)
             return chromosomeView(0);
         shown_ = remaining_ = {g.x, g.scores};
