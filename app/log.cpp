@@ -15,13 +15,22 @@ bool startLog()
         return false;
     error_stream.setDevice(&errorfile);
     error_stream.setEncoding(QStringConverter::System);
-    error_stream << kLogHeader;
+    logText(QString::fromLatin1(kLogHeader));
     return true;
+}
+
+void logText(const QString &text)
+{
+    // Written through at once: a run killed by a signal, the out-of-memory
+    // killer or a crash keeps every line logged so far, and the log can be
+    // followed while the program runs.
+    error_stream << text;
+    error_stream.flush();
 }
 
 void logLine(const QString &text)
 {
-    error_stream << text << '\n';
+    logText(text + QLatin1Char('\n'));
 }
 
 void logLineAndExit(const QString &text)
@@ -32,6 +41,6 @@ void logLineAndExit(const QString &text)
 
 void logTextAndExit(const QString &text)
 {
-    error_stream << text;
+    logText(text);
     std::exit(1);
 }

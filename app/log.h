@@ -1,7 +1,6 @@
 // The log file "Tivrel_log.txt": the only place where the program reports.
-// Every line goes through the functions below; the text reaches the file at
-// the latest when the process ends, as the stream is destroyed before the
-// file.
+// Every line goes through the functions below and reaches the file as it
+// is written.
 #pragma once
 
 #include <QString>
@@ -12,6 +11,9 @@ inline constexpr const char *kLogHeader = "Tivrel 0.1 by Ruvetti\n\n";
 // Empties the log file in the working directory and writes its header.
 // Returns false when the file cannot be opened.
 bool startLog();
+
+// Writes the text as it stands.
+void logText(const QString &text);
 
 // Writes one line (the line feed is added).
 void logLine(const QString &text);

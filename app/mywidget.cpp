@@ -63,10 +63,11 @@ T *named(T *widget, const char *name)
 
 } // namespace
 
-MyWidget::MyWidget(QWidget *parent, const QString &firstFile) : QWidget(parent), currentDir(QDir::current())
+MyWidget::MyWidget(QWidget *parent, const std::optional<QString> &firstFile)
+    : QWidget(parent), currentDir(QDir::current())
 {
-    if (!firstFile.isNull())
-        givenFile = readableFilePath(firstFile);
+    if (firstFile)
+        givenFile = readableFilePath(*firstFile);
 
     mainLayout = new QVBoxLayout;
     topLayout = new QHBoxLayout;

@@ -36,8 +36,9 @@ class MyWidget : public QWidget
 
 public:
     // firstFile (from the command line) takes the place of the first
-    // open-file dialog; a null string shows the dialog.
-    explicit MyWidget(QWidget *parent = nullptr, const QString &firstFile = QString()); // mywidget.cpp
+    // open-file dialog; without it the dialog asks.
+    explicit MyWidget(QWidget *parent = nullptr,
+                      const std::optional<QString> &firstFile = std::nullopt); // mywidget.cpp
 
 signals:
     void getSize();

@@ -3,6 +3,7 @@
 #include "data/vectorstate.h"
 
 #include <QFileInfo>
+#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -78,17 +79,13 @@ QString pValueText(double score)
     return QString::fromLatin1(text, writePValue(text, score) - text);
 }
 
-bool writeDataFile(const QString &path, const QString &label, const QList<int> &positions,
-                   const QList<double> &values)
+namespace {
+
+// The header and one line per point, in blocks of about 1 MiB. Formatted
+// here rather than through a text stream: a save of a whole chromosome is
+// several times faster, with the same text.
+bool writeRows(QIODevice &file, const QString &label, const QList<int> &positions, const QList<double> &values)
 {
-    QSaveFile file(path);
-    // All or nothing needs a temporary file beside the target; where the
-    // folder forbids one but the file itself may be written, write it directly.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    // Formatted here rather than through a text stream: a save of a whole
-    // chromosome is several times faster, with the same text.
     const QByteArray labelBytes = label.toUtf8(); // the locale's encoding
     QByteArray buffer;
     buffer.reserve(1 << 20);
@@ -108,7 +105,27 @@ bool writeDataFile(const QString &path, const QString &label, const QList<int> &
             buffer.resize(0);
         }
     }
-    return file.write(buffer) == buffer.size() && file.commit();
+    return file.write(buffer) == buffer.size();
+}
+
+} // namespace
+
+bool writeDataFile(const QString &path, const QString &label, const QList<int> &positions,
+                   const QList<double> &values)
+{
+    // All or nothing, through a temporary file beside the target.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return writeRows(file, label, positions, values) && file.commit();
+    // The folder refuses the temporary file, whatever the cause (no right
+    // to add files, an immutable folder, a full quota, too many files):
+    // write the file itself where it may be written.
+    QFile direct(path);
+    if (!direct.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    const bool written = writeRows(direct, label, positions, values);
+    direct.close();
+    return written && direct.error() == QFileDevice::NoError;
 }
 
 bool sameFile(const QString &a, const QString &b)
