@@ -51,7 +51,7 @@ using Names = std::initializer_list<const char *>;
 //   Open Targets Genetics: chrom pos pval (genetics-docs.opentargets.org)
 //   tensorQTL cis_nominal: variant_id (chr1_12345_A_G_b38) pval_nominal
 //     (github.com/broadinstitute/tensorqtl)
-//   GWAS-VCF: CHROM POS and FORMAT LP, read as VCF (github.com/MRCIEU/gwas-vcf-specification)
+//   GWAS-VCF: CHROM POS and FORMAT LP, read as VCF (the MRCIEU GWAS-VCF format, on GitHub)
 // Names the rules find (containing "pos", "pval", "p-val", "chr"; -log10
 // spellings) need no entry.
 const Names kChromosomeNames = {"CHR", "CHROM", "#CHROM", "CHROMOSOME", "#CHR"};
