@@ -46,20 +46,20 @@ struct GzipSource::Inflater {
     std::shared_ptr<SeekPoints> taken = std::make_shared<SeekPoints>();
     std::shared_ptr<const SeekPoints> given;
 
-    void restart(qint64 fileOffset)
+    bool restart(qint64 fileOffset)
     {
-        file.seek(fileOffset);
         inputAt = fileOffset;
         state.next_in = input.data();
         state.avail_in = 0;
+        return file.seek(fileOffset);
     }
 
-    void startOfFile()
+    bool startOfFile()
     {
         isal_inflate_init(&state);
         state.crc_flag = ISAL_GZIP;
-        restart(0);
         out = 0;
+        return restart(0);
     }
 
     // Moves the unread input to the front and reads more after it; false at
@@ -104,12 +104,12 @@ struct GzipSource::Inflater {
         points.push_back({out, inputAt + (state.next_in - input.data()), std::move(saved)});
     }
 
-    void restore(const SeekPoint &point)
+    bool restore(const SeekPoint &point)
     {
         isal_inflate_init(&state);
         std::memcpy(static_cast<void *>(&state), point.state.constData(), size_t(point.state.size()));
-        restart(point.in);
         out = point.out;
+        return restart(point.in);
     }
 
     // The nearest point at or before the offset, of those given or taken.
@@ -133,10 +133,7 @@ GzipSource::~GzipSource() = default;
 bool GzipSource::open(const QString &path)
 {
     in_->file.setFileName(path);
-    if (!in_->file.open(QIODevice::ReadOnly))
-        return false;
-    in_->startOfFile();
-    return true;
+    return in_->file.open(QIODevice::ReadOnly) && in_->startOfFile();
 }
 
 qint64 GzipSource::read(char *to, qint64 room, qint64 &offset)
@@ -188,10 +185,10 @@ bool GzipSource::seek(qint64 offset)
         in.skip = offset - in.out; // on from here
         return true;
     }
-    if (point)
-        in.restore(*point);
-    else
-        in.startOfFile();
+    if (!(point ? in.restore(*point) : in.startOfFile())) {
+        fail(); // inflating cannot go on from there
+        return false;
+    }
     in.skip = offset - in.out;
     return true;
 }

@@ -226,8 +226,12 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
         return run;
     run.layoutSettled = true;
     const Layout &layout = opened.layout;
-    if (start)
-        reader.seek(start->offset);
+    // An offset the file no longer reaches: damaged compressed data, or a
+    // file changed since the genome-wide load, never rows from elsewhere.
+    if (start && !reader.seek(start->offset)) {
+        run.fault = reader.damaged() && !reader.unreadableRecord() ? Fault::DamagedCompressed : Fault::TooFewRowsChromosome;
+        return run;
+    }
     const int count = start ? start->count : INT_MAX;
     const QByteArray labelBytes = label.toUtf8();
     bool inBlock = false; // a line of the label has been read

@@ -334,8 +334,8 @@ Fault settleFromRows(LineReader &reader, LayoutResult &r)
         else
             l.testColumn = 0; // no row says: every row is kept
     }
-    if (dataOffset >= 0)
-        reader.seek(dataOffset);
+    if (dataOffset >= 0 && !reader.seek(dataOffset))
+        return Fault::CannotOpen;
     return fault;
 }
 
@@ -378,7 +378,10 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     result = detectLayout(QByteArrayView(firstLine));
     bool compatible = false;
     if (refusedByColumns(result, firstLine)) {
-        reader.seek(0);
+        if (!reader.seek(0)) {
+            result.fault = Fault::CannotOpen;
+            return result;
+        }
         bool comments = false;
         const QByteArray header = skipComments(reader, headerOffset, comments);
         LayoutResult other = detectCompatibleLayout(header);
@@ -391,8 +394,10 @@ LayoutResult openDataFile(LineReader &reader, const QString &path)
     if (result.fault != Fault::None)
         return result;
     Layout &l = result.layout;
+    // The data rows are read again from the first: a file that refuses to
+    // go back (damaged compressed data, told by the caller) cannot be read.
     if (!l.header)
-        reader.seek(headerOffset); // the first line is data
+        result.fault = reader.seek(headerOffset) ? Fault::None : Fault::CannotOpen; // the first line is data
     else
         result.fault = settleFromRows(reader, result);
     if (result.fault != Fault::None)

@@ -216,8 +216,12 @@ bool VcfSource::seek(qint64 offset)
     offset = std::max(offset, firstRecord_);
     if (!file_->is_bgzf)
         return hseek(file_->fp.hfile, offset, SEEK_SET) >= 0;
-    if (!gzip_)
-        return bgzf_seek(file_->fp.bgzf, offset, SEEK_SET) >= 0;
+    if (!gzip_) {
+        if (bgzf_seek(file_->fp.bgzf, offset, SEEK_SET) >= 0)
+            return true;
+        fail(); // compressed data that cannot be reached
+        return false;
+    }
     // Plain gzip cannot seek: read on, or again from the start, to the record.
     if (offset < tell() && (!openFile() || failed_))
         return false;

@@ -13,14 +13,14 @@
 #include <QtTest>
 
 // The tool's exit status, standard output and standard error.
-static std::tuple<int, QByteArray, QByteArray> run(const QString &tool, const QStringList &arguments)
+static std::tuple<int, QByteArray, QByteArray> run(const QString &tool, const QStringList &arguments, int ms = 120000)
 {
     const QString path = tool.contains('/') ? tool : QStandardPaths::findExecutable(tool);
     if (path.isEmpty())
         qFatal("%s is not installed (scripts/install-deps.sh lists it)", qPrintable(tool));
     QProcess p;
     p.start(path, arguments);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+    if (!p.waitForFinished(ms) || p.exitStatus() != QProcess::NormalExit)
         return {-1, {}, {}};
     return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
 }
@@ -74,6 +74,16 @@ private slots:
         QVERIFY2(groffStatus == 0 && warnings.isEmpty(), warnings.constData());
         for (const char *part : {"SYNOPSIS", "tivrel [FILE]", "--help", "--version", "Tivrel_log.txt", "EXIT STATUS"})
             QVERIFY2(page.contains(part), part);
+    }
+
+    // The benchmark is a command-line tool: what it cannot use gets the usage
+    // on standard error and status 2, never a dialog that waits for a click.
+    void benchmarkUsage()
+    {
+        const QByteArray usage = "usage: " TIVREL_BENCH " FILE [--json] [--floor [PLAIN]]\n";
+        for (const auto &[argument, problem] : {std::pair("--help", ""), std::pair("--fast", ""),
+                                                std::pair("missing.txt", TIVREL_BENCH ": missing.txt is no readable file\n")})
+            QCOMPARE(run(TIVREL_BENCH, {argument}, 20000), std::tuple(2, QByteArray(), problem + usage));
     }
 };
 

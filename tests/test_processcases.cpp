@@ -22,6 +22,7 @@
 //                                      whether all is as at the last dump
 //     close | kill | wait MS           the window closed / SIGKILL / a pause
 //     copy FROM TO | remove PATH | cut PATH N | chmod MODE PATH
+//     chattr +i|-i PATH                a folder made immutable, or no more
 //   Stuck 10 s waiting for an action's dialog or window, or still running
 //   after the last action, the plugin ends the run with status 97.
 //   [status]  ... then what the run gave: the exit status ("crashed" for a

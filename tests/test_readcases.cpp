@@ -132,6 +132,10 @@ QByteArray dump(const QString &path, const Case &c, const Form &form)
                    .arg(t.endIndex[k]).arg(t.startValue[k]).arg(t.endValue[k]);
         const ChromosomeRun pick = loadChromosome(path, g.stamp, t.startOffset[k], t.tags[k], count, g.seekPoints);
         out << "  pick: " + runText(pick);
+        // From an offset the file does not reach, a pick reads nothing from elsewhere.
+        const ChromosomeRun far = loadRun(path, std::numeric_limits<qint64>::max(), t.tags[k], count, g.seekPoints);
+        if (!far.positions.isEmpty() || (far.fault != Fault::TooFewRowsChromosome && far.fault != Fault::DamagedCompressed))
+            out << "broken rule: a pick past the end gave " + runText(far);
         if (pick.fault != Fault::None)
             out << "  points: " + points(g.x.mid(first, count), g.scores.mid(first, count));
         const QString block = runText(loadFirstBlock(path, t.tags[k]));

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMetaMethod>
 #include <QMimeData>
+#include <QProcess>
 #include <QRubberBand>
 #include <QTest>
 #include <QTimer>
@@ -146,7 +147,7 @@ private:
         if (verb == "open" || verb == "name" || verb == "cancel") {
             if (modal && modal->isVisible())
                 ++next_, answer(modal, verb, rest);
-        } else if (QStringList{"copy", "remove", "cut", "chmod", "wait", "kill"}.contains(verb)) {
+        } else if (QStringList{"copy", "remove", "cut", "chmod", "chattr", "wait", "kill"}.contains(verb)) {
             ++next_, fileAction(verb, args);
         } else if (window && !modal) { // posted, as a dialog it opens waits in its own event loop
             ++next_;
@@ -188,6 +189,9 @@ private:
             QFile::resize(args[0], args[1].toLongLong() + (args[1].startsWith('-') ? QFileInfo(args[0]).size() : 0));
         } else if (verb == "chmod") {
             ::chmod(QFile::encodeName(args[1]).constData(), args[0].toUInt(nullptr, 8));
+        } else if (verb == "chattr") { // +i: a folder where not even root may add a file
+            if (QProcess::execute("chattr", args) != 0)
+                say("cannot chattr " + args.join(' '));
         } else if (verb == "wait") {
             resumeAt_ = clock_.elapsed() + args[0].toInt();
         } else {
