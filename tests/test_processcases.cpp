@@ -96,6 +96,12 @@ private slots:
         const qsizetype split = text.indexOf("\n[status]\n");
         const CaseFile c = parseCaseFile(split < 0 ? text : text.first(split + 1));
         QTemporaryDir work;
+        // An immutable folder needs the file system's support and the right to make one.
+        if (text.contains("\nchattr ")) {
+            if (QProcess::execute("chattr", {"+i", work.path()}) != 0)
+                QSKIP("this file system or user cannot make a folder immutable");
+            QProcess::execute("chattr", {"-i", work.path()});
+        }
         writeInputs(c, work.path());
         const QMap<QString, QByteArray> before = filesUnder(work.path());
 
