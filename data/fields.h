@@ -133,7 +133,7 @@ public:
 
     // Passes over up to n fields, never the last one; only while not
     // atEnd(). Returns how many.
-    int skip(int n)
+    Q_ALWAYS_INLINE int skip(int n)
     {
         int skipped = 0;
 #ifdef __SSE2__
