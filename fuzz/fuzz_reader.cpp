@@ -121,12 +121,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (bytes.startsWith("\x1f\x8b") || bytes.startsWith("\x28\xb5\x2f\xfd"))
         return 0; // read decompressed already: compressed again it reads otherwise
-    const int form = size > 0 ? data[0] % 4 : 0;
+    // htslib reads VCF and BCF plain, gzipped and bgzipped, not as zstd.
+    const bool vcf = bytes.startsWith("##fileformat=VCF") || bytes.startsWith("BCF\2");
+    const int form = size > 0 ? data[0] % (vcf ? 3 : 4) : 0;
+    const bool twoMembers = form == (vcf ? 2 : 3);
     const qsizetype half = bytes.size() / 2;
-    writeData(form == 0   ? compressed(bytes, "wg1")
+    writeData(twoMembers  ? compressed(bytes.first(half), "wg1") + compressed(bytes.sliced(half), "wg1")
+              : form == 0 ? compressed(bytes, "wg1")
               : form == 1 ? compressed(bytes, "w1")
-              : form == 2 ? zstdCompressed(bytes)
-                          : compressed(bytes.first(half), "wg1") + compressed(bytes.sliced(half), "wg1"));
+                          : zstdCompressed(bytes));
     LoadOptions packedOptions = chunked;
     packedOptions.seekPointDistance = size > 1 ? 1 + data[1] % 97 : 1;
     const GenomeWide packed = loadGenomeWide(dataPath(), packedOptions);
