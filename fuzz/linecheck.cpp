@@ -55,6 +55,8 @@ QString brokenLineRule(const QString &path, const QStringList &expected, bool em
     LineReader reader;
     if (!reader.open(path) || reader.isEmpty() != empty)
         return QStringLiteral("the file opens, empty where it is");
+    if (reader.vcf())
+        return QString(); // a VCF's lines are its records, as htslib reads them (the reader fuzzer's part)
     QList<qint64> offsets, rest;
     const QStringList lines = readerLines(reader, offsets);
     if (trimmed(lines) != trimmed(expected))
