@@ -263,10 +263,15 @@ private slots:
             if (!toBcf(c.input).isNull())
                 forms.append({"bcf", toBcf, {}});
         }
+        // Under the thread sanitizer only the loads whose tiny chunks go to
+        // several threads matter (a case's text is one default chunk).
+        const bool threadsOnly = qEnvironmentVariableIsSet("TIVREL_THREADED_FORMS_ONLY");
+        if (threadsOnly)
+            forms.removeIf([](const Form &form) { return form.options.chunkSize >= LoadOptions().chunkSize; });
         for (const Form &form : forms)
             QCOMPARE(form.name + QString(": ") + firstDifference(dump(path, c, form), plain),
                      form.name + QString(": "));
-        if (c.damaged)
+        if (c.damaged && !threadsOnly)
             QCOMPARE(damageMissed(path, c).join("; "), QString());
     }
 };
