@@ -93,6 +93,14 @@ QString dumpText(QWidget *window, bool places = true)
     return lines.join('\n');
 }
 
+// A label's new text reaches the layout through a posted event: the
+// geometry is settled before it is read.
+QString settledDump(QWidget *window, bool places)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return dumpText(window, places);
+}
+
 QString pictureHash(QWidget *window)
 {
     const QImage image = window->findChild<QLabel *>(QStringLiteral("imageLabel"))->pixmap().toImage();
@@ -242,10 +250,10 @@ private:
                     .arg(w->findChild<QLabel *>("fileNameLabel")->text(), w->findChild<QLabel *>("hintLabel")->text(),
                          band->isVisible() ? place(band->geometry()) : "hidden", hidden.isEmpty() ? "none" : hidden.join(' ')));
         } else if (verb == "dump") {
-            dumped_ = dumpText(w, false) + pictureHash(w);
+            dumped_ = settledDump(w, false) + pictureHash(w);
             say(dumpText(w));
         } else if (verb == "same") {
-            say(dumpText(w, false) + pictureHash(w) == dumped_ ? "as at the last dump" : "NOT as at the last dump");
+            say(settledDump(w, false) + pictureHash(w) == dumped_ ? "as at the last dump" : "NOT as at the last dump");
         } else {
             say("unknown action " + verb);
         }
