@@ -98,6 +98,30 @@ private slots:
         }
     }
 
+    // A gzip file's checksum comes only at its end: a row made wrong by the
+    // damage, long before, is blamed on the damage. Stored (uncompressed)
+    // deflate blocks let a changed byte through to the text.
+    void rowWrongFromDamageFarBeforeTheEnd()
+    {
+        QByteArray text = "CHR\tPOS\tP\n";
+        for (int i = 0; text.size() < 24 * kBlock; ++i)
+            text += "1\t" + QByteArray::number(i) + "\t0.5\n";
+        text[text.indexOf("0.5")] = 'x';
+        QByteArray packed("\x1f\x8b\x08\0\0\0\0\0\0\xff", 10);
+        for (qsizetype at = 0; at < text.size(); at += 0xffff) {
+            const quint16 n = quint16(std::min<qsizetype>(0xffff, text.size() - at));
+            packed += char(at + n == text.size());
+            for (const quint16 v : {n, quint16(~n)})
+                packed += char(v & 0xff), packed += char(v >> 8);
+            packed += text.sliced(at, n);
+        }
+        const quint32 wrongCrc = 0, size = quint32(text.size());
+        for (const quint32 v : {wrongCrc, size})
+            for (int b = 0; b < 4; ++b)
+                packed += char(v >> (8 * b));
+        QCOMPARE(loadGenomeWide(writeFile(dir_.filePath("stored.gz"), packed)).fault, Fault::DamagedCompressed);
+    }
+
     // A pick in a bgzip file seeks to its run: blocks after it are never
     // decompressed, so damage there goes unseen, while the genome-wide load and a pick of the
     // damaged run report it.
