@@ -133,6 +133,8 @@ private slots:
             child.kill();
             QFAIL("the program hung");
         }
+        if (text.contains("\nchattr ")) // a run that ended early leaves no immutable folder behind
+            QProcess::execute("chattr", {"-R", "-i", work.path()});
 
         // What the run gave, as the case file writes it.
         QByteArray out = child.readAllStandardOutput(), err;
