@@ -32,22 +32,44 @@ VcfSource::~VcfSource()
 
 namespace {
 
+struct Head
+{
+    int format = unknown_format;
+    quint32 bcfHeaderLength = 0; // as the BCF file says, before its text
+};
+
 // The format by the file's first bytes, decompressed: htslib's own guess
 // sees only the first compressed block, which may hold fewer.
-int formatOf(const QString &path)
+Head headOf(const QString &path)
 {
     hts_set_log_level(HTS_LOG_OFF);
     BGZF *file = bgzf_open(fileName(path).constData(), "r"); // plain files read as they are
     if (!file)
-        return unknown_format;
+        return {};
     char head[16];
     const ssize_t size = bgzf_read(file, head, sizeof head);
     const bool closed = bgzf_close(file) == 0;
+    if (closed && size >= 9 && std::memcmp(head, "BCF\2", 4) == 0)
+        return {bcf, qFromLittleEndian<quint32>(head + 5)};
     if (closed && size >= 4 && std::memcmp(head, "BCF\2", 4) == 0)
-        return bcf;
+        return {bcf};
     if (closed && size == sizeof head && std::memcmp(head, "##fileformat=VCF", sizeof head) == 0)
-        return vcf;
-    return unknown_format;
+        return {vcf};
+    return {};
+}
+
+int formatOf(const QString &path)
+{
+    return headOf(path).format;
+}
+
+// htslib allocates a BCF header's length as it stands, up to 4 GB for
+// damaged data. No file holds more text than deflate's best ratio (1032:1)
+// makes of its size.
+bool bcfHeaderPlausible(const Head &head, const QString &path)
+{
+    constexpr qint64 kDeflateRatio = 1032;
+    return head.format != bcf || qint64(head.bcfHeaderLength) <= QFileInfo(path).size() * kDeflateRatio;
 }
 
 } // namespace
@@ -102,12 +124,17 @@ bool VcfSource::openFile()
     if (!file_)
         return false;
     htsFormat *format = &file_->format;
-    format->format = htsExactFormat(formatOf(path_));
+    const Head head = headOf(path_);
+    format->format = htsExactFormat(head.format);
     gzip_ = format->compression == gzip;
     // A bgzip file cut at a block's end reads without error: only its
     // missing end-of-file block tells.
     if (format->compression == bgzf && bgzf_check_EOF(file_->fp.bgzf) != 1) {
         compressionDamaged_ = true;
+        fail();
+        return true;
+    }
+    if (!bcfHeaderPlausible(head, path_)) {
         fail();
         return true;
     }
