@@ -18,6 +18,7 @@
 //     key C                            Alt and C on the window
 //     box X1 Y1 X2 Y2 [right|middle]   a mouse drag over the plot (pixels)
 //     drop [PATH|URL...]               files dropped (none: a text)
+//     drop-removed PATH...             dropped, the files removed while dragged
 //     show | dump | same               the view in a line / every widget /
 //                                      whether all is as at the last dump
 //     close | kill | wait MS           the window closed / SIGKILL / a pause

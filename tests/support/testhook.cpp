@@ -227,7 +227,7 @@ private:
                                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
                 QApplication::sendEvent(w, &event);
             }
-        } else if (verb == "drop") {
+        } else if (verb == "drop" || verb == "drop-removed") { // drop-removed: the files go while dragged
             QMimeData mime;
             QList<QUrl> urls;
             for (const QString &item : args)
@@ -236,6 +236,9 @@ private:
             QDragEnterEvent enter(w->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QDropEvent drop(w->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(w, &enter);
+            if (verb == "drop-removed")
+                for (const QString &item : args)
+                    QFile::remove(item);
             QApplication::sendEvent(w, &drop);
             say(QString("drag %1, drop %2").arg(enter.isAccepted() ? "accepted" : "refused", drop.isAccepted() ? "accepted" : "refused"));
         } else if (verb == "close") {
