@@ -33,8 +33,10 @@ void check(const QString &path, const QStringList &lines, bool empty)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    // Bytes that start with the gzip magic bytes are read decompressed: not the stream's lines.
-    if (size >= 2 && data[0] == 0x1f && data[1] == 0x8b)
+    // Bytes that start with the gzip or zstd magic bytes are read
+    // decompressed: not the stream's lines (the reader fuzzer's part).
+    const QByteArrayView bytes(data, qsizetype(size));
+    if (bytes.startsWith("\x1f\x8b") || bytes.startsWith("\x28\xb5\x2f\xfd"))
         return 0;
     const QString plain = dataPath("txt"), packed = dataPath("gz");
     QFile file(plain);
