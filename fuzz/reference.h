@@ -12,6 +12,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <algorithm>
+#include <cmath>
+
 // The plot area of the points on show, and the pixel mapping over it.
 struct ReferenceGeometry {
     int realMinX = 0, realMaxX = 0; // first and last position (0 for none)
@@ -26,8 +29,11 @@ struct ReferenceGeometry {
     double pixPerX = 0;
     double originY = 0, pixPerY = 0;
 
-    int column(int position) const { return int(double(qint64(position) - originX) * pixPerX); }
-    int row(double value) const { return height - int((value - originY) * pixPerY); }
+    // A point far off the picture (positions out of order put some there)
+    // lands a billion pixels out at most, not on an undefined int.
+    static int pixel(double v) { return std::isnan(v) ? 0 : int(std::max(-1e9, std::min(v, 1e9))); }
+    int column(int position) const { return pixel(double(qint64(position) - originX) * pixPerX); }
+    int row(double value) const { return height - pixel((value - originY) * pixPerY); }
     // Back from a box edge, as the zoom does.
     qint64 positionAt(int column) const { return qint64(column / pixPerX) + originX; }
     double valueAt(int row) const { return (height - row) / pixPerY + originY; }
