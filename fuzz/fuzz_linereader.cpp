@@ -2,6 +2,7 @@
 // first byte's parity) gzipped or bgzipped, and holds it to linecheck.h. A
 // broken rule aborts, which libFuzzer reports as a crash.
 #include "linecheck.h"
+#include "magic.h"
 
 #include <htslib/bgzf.h>
 
@@ -33,10 +34,9 @@ void check(const QString &path, const QStringList &lines, bool empty)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    // Bytes that start with the gzip or zstd magic bytes are read
-    // decompressed: not the stream's lines (the reader fuzzer's part).
-    const QByteArrayView bytes(data, qsizetype(size));
-    if (bytes.startsWith("\x1f\x8b") || bytes.startsWith("\x28\xb5\x2f\xfd"))
+    // Compressed bytes are read decompressed: not the stream's lines (the
+    // reader fuzzer's part).
+    if (startsCompressed(QByteArrayView(data, qsizetype(size))))
         return 0;
     const QString plain = dataPath("txt"), packed = dataPath("gz");
     QFile file(plain);

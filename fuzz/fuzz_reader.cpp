@@ -12,6 +12,7 @@
 // VCF/BCF reader (seeds: corpus/reader/gwas.*). A broken rule aborts, which
 // libFuzzer reports as a crash.
 #include "invariants.h"
+#include "magic.h"
 
 #include <htslib/bgzf.h>
 #include <zstd.h>
@@ -119,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     requireSameLoad(inChunks, g, "in chunks on threads, the same load");
     require(g.fault != Fault::None || inChunks.table.startOffset == g.table.startOffset, "in chunks, the same offsets");
 
-    if (bytes.startsWith("\x1f\x8b") || bytes.startsWith("\x28\xb5\x2f\xfd"))
+    if (startsCompressed(bytes))
         return 0; // read decompressed already: compressed again it reads otherwise
     // htslib reads VCF and BCF plain, gzipped and bgzipped, not as zstd.
     const bool vcf = bytes.startsWith("##fileformat=VCF") || bytes.startsWith("BCF\2");
