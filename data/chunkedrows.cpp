@@ -126,10 +126,12 @@ void readChunkRows(TextChunk &chunk, const Layout &layout, LabelPool &labels, Ch
 ChunkedRows::ChunkedRows(LineReader &reader, const Layout &layout, qsizetype chunkSize, int threads)
     : reader_(reader), layout_(layout), chunkSize_(std::max<qsizetype>(chunkSize, 1))
 {
-    // A chunk for every thread and one more: enough to keep them busy while
-    // this one reads and joins, few for memory's sake.
+    // Six chunks a thread: this thread reads ahead while it has time, so
+    // that a thread done with a chunk finds the next one waiting (with one
+    // more than the threads, a compressed file's parse thread idled while
+    // this one inflated). A few MB at most.
     threads = std::max(threads, 1);
-    for (int i = 0; i < threads + 1; ++i)
+    for (int i = 0; i < 6 * threads; ++i)
         jobs_.push_back(std::make_unique<Job>());
     for (int i = 0; i < threads; ++i)
         labels_.push_back(std::make_unique<Labels>());
