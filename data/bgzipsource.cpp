@@ -9,8 +9,10 @@
 
 namespace {
 
-// Files from this size on are decompressed on two threads of htslib's own;
-// below it starting them costs more than they save.
+// Files from this size on are decompressed on two threads of htslib's own
+// for a pick; below it starting them costs more than they save. The
+// genome-wide load decompresses on its reading thread: its parse keeps both
+// cores busy, and htslib's threads only add their handing over.
 constexpr qint64 kThreadsFrom = 1 << 20;
 
 } // namespace
@@ -25,7 +27,7 @@ bool BgzipSource::open(const QString &path)
 {
     // An absolute path: htslib takes a name such as "ftp:x" for a URL.
     path_ = QFileInfo(path).absoluteFilePath();
-    threads_ = QFileInfo(path).size() >= kThreadsFrom;
+    bigFile_ = QFileInfo(path).size() >= kThreadsFrom;
     return reopen(0);
 }
 
@@ -45,6 +47,11 @@ bool BgzipSource::reopen(qint64 offset)
     // end-of-file block tells.
     return bgzf_ && bgzf_compression(bgzf_) == 2 && bgzf_check_EOF(bgzf_) == 1
         && (offset == 0 || bgzf_seek(bgzf_, offset, SEEK_SET) >= 0) && (!threads_ || bgzf_mt(bgzf_, 2, 64) == 0);
+}
+
+void BgzipSource::decompressAhead()
+{
+    threads_ = bigFile_;
 }
 
 bool BgzipSource::seek(qint64 offset)

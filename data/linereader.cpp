@@ -142,6 +142,13 @@ void LineReader::useSeekPoints(std::shared_ptr<const SeekPoints> points)
         source_->useSeekPoints(std::move(points));
 }
 
+void LineReader::decompressAhead()
+{
+    if (source_)
+        source_->decompressAhead();
+    sourceSeekDue_ = true;
+}
+
 // Where the offset stands among the bytes not read yet (-1: not there).
 qsizetype LineReader::bufferedAt(qint64 offset) const
 {
@@ -163,7 +170,8 @@ bool LineReader::seek(qint64 offset)
     offset = std::max(offset, startOffset_);
     // Bytes read but not handed out yet (the start, right after open())
     // need not be read again; lines handed out may have lost their CRs.
-    const qsizetype at = bufferedAt(offset);
+    const qsizetype at = sourceSeekDue_ ? -1 : bufferedAt(offset);
+    sourceSeekDue_ = false;
     if (at >= 0) {
         pos_ = at;
         return true;

@@ -89,6 +89,10 @@ public:
     // the points a later reader of the same file may start from.
     std::shared_ptr<const SeekPoints> seekPoints() const;
     void useSeekPoints(std::shared_ptr<const SeekPoints> points);
+    // From the next seek on, the source decompresses ahead on threads of its
+    // own where it can (see ByteSource): that seek starts them, even to bytes
+    // already read.
+    void decompressAhead();
     // How many decompressed bytes apart those points are taken (from 4 MiB
     // on); set before open().
     void setSeekPointDistance(qint64 distance) { seekPointDistance_ = distance; }
@@ -110,6 +114,7 @@ private:
     qsizetype end_ = 0;       // end of the valid bytes in buffer_
     qint64 startOffset_ = 0;  // where the text begins (after a byte-order mark)
     qint64 seekPointDistance_ = 4 << 20;
+    bool sourceSeekDue_ = false; // the next seek goes to the source, bytes buffered or not
     bool eof_ = false;
     bool empty_ = false;
     bool damaged_ = false;

@@ -221,6 +221,7 @@ ChromosomeRun readRun(const QString &path, const QString &label, const std::opti
     LineReader reader;
     const LayoutResult opened = openReader(reader, path);
     reader.useSeekPoints(std::move(seekPoints));
+    reader.decompressAhead();
     run.fault = opened.fault;
     if (run.fault != Fault::None)
         return run;

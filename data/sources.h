@@ -41,6 +41,9 @@ public:
     virtual void useSeekPoints(std::shared_ptr<const SeekPoints>) {}
     // How many decompressed bytes apart the seek points are taken, at first.
     virtual void setSeekPointDistance(qint64) {}
+    // From the next seek on, decompresses ahead on threads of its own where
+    // it can: for a reader that parses on one thread, as a pick does.
+    virtual void decompressAhead() {}
 
 protected:
     qint64 fail()
@@ -120,6 +123,7 @@ public:
     bool open(const QString &path);
     qint64 read(char *to, qint64 room, qint64 &offset) override;
     bool seek(qint64 offset) override;
+    void decompressAhead() override;
 
 private:
     bool reopen(qint64 offset);
@@ -128,6 +132,7 @@ private:
     QString path_;
     struct BGZF *bgzf_ = nullptr;
     bool threads_ = false;
+    bool bigFile_ = false;
     qint64 dataEnd_ = 0; // file offset after the last block read
 };
 
