@@ -1,6 +1,7 @@
 #include "sources.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <htslib/bgzf.h>
 #include <htslib/hts_log.h>
@@ -10,16 +11,6 @@
 namespace {
 
 enum class Kind { Plain, Gzip, Bgzip, Zstd, Damaged };
-
-bool isZstd(const QByteArray &head)
-{
-    if (head.size() < 4)
-        return false;
-    const quint32 magic = quint32(quint8(head[0])) | quint32(quint8(head[1])) << 8 | quint32(quint8(head[2])) << 16
-        | quint32(quint8(head[3])) << 24;
-    // A frame, or a skippable frame before one.
-    return magic == 0xFD2FB528u || (magic & 0xFFFFFFF0u) == 0x184D2A50u;
-}
 
 // Gzip and bgzip share their magic bytes: htslib tells them apart, as it
 // reads them (a bgzip file's first member says so in its header).
@@ -47,6 +38,15 @@ std::unique_ptr<ByteSource> opened(const QString &path, bool &damaged)
 
 } // namespace
 
+bool startsAsZstd(QByteArrayView head)
+{
+    if (head.size() < 4)
+        return false;
+    const quint32 magic = qFromLittleEndian<quint32>(head.data());
+    // A frame, or a skippable frame before one.
+    return magic == 0xFD2FB528u || (magic & 0xFFFFFFF0u) == 0x184D2A50u;
+}
+
 std::unique_ptr<ByteSource> openByteSource(const QString &path, bool &damaged)
 {
     damaged = false;
@@ -56,7 +56,7 @@ std::unique_ptr<ByteSource> openByteSource(const QString &path, bool &damaged)
     const QByteArray head = file.read(4);
     file.close();
     Kind kind = Kind::Plain;
-    if (isZstd(head))
+    if (startsAsZstd(head))
         kind = Kind::Zstd;
     else if (head.startsWith("\x1f\x8b"))
         kind = gzipKind(path);

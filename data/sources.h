@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -55,6 +56,10 @@ protected:
 private:
     bool damaged_ = false;
 };
+
+// Whether a file's first bytes are a zstd frame's, or a skippable frame's
+// (which a frame follows).
+bool startsAsZstd(QByteArrayView head);
 
 // Opens the file as the source its first bytes call for: zstd, gzip or
 // bgzip by their magic bytes, else the plain bytes. Null when the file
